@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+// A MegaCart image is a bare run of 16 KiB banks, the size of the window that
+// the cartridge maps into the console's address space one bank at a time.
+constexpr std::int64_t bank_size = 0x4000;
+
+// A data bank carries at most 0x3F00 bytes of its file; the last 256 bytes of
+// every data bank are reserved and always left zero.
+constexpr std::int64_t data_bank_capacity = 0x3F00;
+
+// The program may fill its whole bank.
+constexpr std::int64_t program_bank_capacity = bank_size;
+
+// Banks are selected by page. The last bank of the image, which holds the
+// program, is page 0xFFFF, and pages fall by one per bank toward the start of
+// the file: bank k of an image of N banks is page 0x10000 - N + k. This is
+// the inverted bank order that the usage text speaks of.
+constexpr std::int64_t page_base = 0x10000;
+constexpr std::int64_t program_page = page_base - 1;
+
+// The largest MegaCart board built so far holds 1 MB. Larger images are still
+// written, with a warning.
+constexpr std::int64_t megacart_limit = 64;
+
+// Pages are 16 bits wide, so no image can have more banks than there are pages.
+constexpr std::int64_t max_banks = page_base;
+static_assert(page_base - max_banks == 0, "the first bank of the largest image is page 0");
+static_assert(max_banks * bank_size <= INT32_MAX + std::int64_t{1},
+              "every address of the largest image fits 32 bits");
+
+// Fills the padding banks at the front of the image, repeated end to end.
+constexpr std::string_view credit_text =
+    "Made with romweld, MegaCart ROM welder by romweld maintainers ";
+static_assert(credit_text.size() == 62);
+static_assert(credit_text.starts_with("Made with ") && credit_text.ends_with(' '));
+
+// Where everything goes, worked out from the sizes of the inputs before a
+// byte is written: the padding stands at the front, so it must be known first.
+struct Plan {
+  std::int64_t planned_banks; // the program bank plus every data bank
+  std::int64_t image_banks;   // planned_banks rounded up to a power of two
+  std::int64_t padding_banks; // image_banks - planned_banks
+  std::int64_t first_page;    // page of the first bank after the padding
+  std::int64_t first_address; // address of the first bank after the padding
+};
+
+// Banks taken by a data file of the given size: 0 for an empty file.
+std::int64_t data_bank_count(std::int64_t size);
+
+// The plan for an image of planned_banks banks (at least 1, at most max_banks).
+Plan plan_banks(std::int64_t planned_banks);
+
+// Sizing pass: measures the program file and then each data file, and makes
+// the plan, reporting the padding. On failure, reports it and returns false.
+bool make_plan(const char *program, std::span<char *const> data, Plan &plan);

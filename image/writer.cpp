@@ -1,0 +1,120 @@
+#include "image/writer.h"
+
+#include "app/report.h"
+
+#include <array>
+#include <cerrno>
+
+namespace {
+
+// The one bank buffer of the run: inputs are streamed through it a bank at a
+// time, so memory stays the same whatever the size of the image.
+std::array<unsigned char, bank_size> bank;
+
+// Address and page of the next bank to be written.
+struct Cursor {
+  std::int64_t address;
+  std::int64_t page;
+};
+
+void report_cursor(const char *which, const Cursor &cursor) {
+  report("- %s address %llX (page >%04llX)\n", which,
+         static_cast<unsigned long long>(cursor.address),
+         static_cast<unsigned long long>(cursor.page));
+}
+
+bool write_bank(std::FILE *outfile, Cursor &cursor) {
+  if (std::fwrite(bank.data(), 1, bank.size(), outfile) != bank.size()) {
+    report("Failed to write outfile, code %d\n", errno);
+    return false;
+  }
+  cursor.address += bank_size;
+  cursor.page += 1;
+  return true;
+}
+
+// A short read is the end of the file unless the stream says it failed.
+bool read_failed(std::FILE *in) {
+  return std::ferror(in) != 0;
+}
+
+WriteFault write_data_file(std::FILE *outfile, const char *path, Cursor &cursor) {
+  std::FILE *in = std::fopen(path, "rb");
+  if (in == nullptr) {
+    report("Failed to open data file %s, code %d\n", path, errno);
+    return WriteFault::data_file;
+  }
+  report("Opened data file '%s'\n", path);
+  report_cursor("starting", cursor);
+
+  WriteFault fault = WriteFault::none;
+  while (fault == WriteFault::none && !std::feof(in)) {
+    bank.fill(0);
+    const std::size_t got = std::fread(bank.data(), 1, data_bank_capacity, in);
+    if (read_failed(in)) {
+      report("Failed to read data file %s, code %d\n", path, errno);
+      fault = WriteFault::data_file;
+    } else if (got == 0) {
+      break;
+    } else if (!write_bank(outfile, cursor)) {
+      fault = WriteFault::outfile;
+    }
+  }
+  std::fclose(in);
+  if (fault == WriteFault::none)
+    report_cursor("ending", cursor);
+  return fault;
+}
+
+WriteFault write_program_bank(std::FILE *outfile, const char *path, Cursor &cursor) {
+  std::FILE *in = std::fopen(path, "rb");
+  if (in == nullptr) {
+    report("Failed to open program file, code %d\n", errno);
+    return WriteFault::program_file;
+  }
+  bank.fill(0);
+  std::fread(bank.data(), 1, program_bank_capacity, in);
+  // One byte more tells a program that fills its bank from one that overflows it.
+  const bool too_large = !read_failed(in) && std::fgetc(in) != EOF;
+  if (read_failed(in)) {
+    report("Failed to read program file, code %d\n", errno);
+    std::fclose(in);
+    return WriteFault::program_file;
+  }
+  if (too_large)
+    report("Warning - program file may be too large - only %d bytes read!\n",
+           static_cast<int>(program_bank_capacity));
+  std::fclose(in);
+
+  // The cursor stays on the program bank: run control checks its page.
+  Cursor program_bank = cursor;
+  if (!write_bank(outfile, program_bank))
+    return WriteFault::outfile;
+  report("Opened program file '%s'\n", path);
+  report_cursor("starting", cursor);
+  return WriteFault::none;
+}
+
+} // namespace
+
+WriteResult write_image(std::FILE *outfile, const Plan &plan, const char *program,
+                        std::span<char *const> data) {
+  Cursor cursor{0, page_base - plan.image_banks};
+
+  if (plan.padding_banks > 0) {
+    for (std::size_t i = 0; i < bank.size(); ++i)
+      bank[i] = static_cast<unsigned char>(credit_text[i % credit_text.size()]);
+    for (std::int64_t i = 0; i < plan.padding_banks; ++i)
+      if (!write_bank(outfile, cursor))
+        return {WriteFault::outfile, 0};
+  }
+
+  for (const char *path : data) {
+    const WriteFault fault = write_data_file(outfile, path, cursor);
+    if (fault != WriteFault::none)
+      return {fault, 0};
+  }
+
+  const WriteFault fault = write_program_bank(outfile, program, cursor);
+  return {fault, cursor.page};
+}

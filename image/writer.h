@@ -1,0 +1,21 @@
+#pragma once
+
+#include "image/layout.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+
+// Which kind of file stopped the write pass.
+enum class WriteFault { none, outfile, data_file, program_file };
+
+struct WriteResult {
+  WriteFault fault;
+  std::int64_t program_page; // page the program bank was written at
+};
+
+// Write pass: the padding banks, the banks of every data file in order, then
+// the program bank, each reported as it goes. The outfile is written but
+// neither opened nor closed here.
+WriteResult write_image(std::FILE *outfile, const Plan &plan, const char *program,
+                        std::span<char *const> data);
