@@ -1,0 +1,97 @@
+#include "image_model.h"
+
+#include "image/layout.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr std::size_t bank = 16384;
+constexpr std::size_t piece = 16128;
+
+std::size_t pieces(const std::string &bytes) {
+  return (bytes.size() + piece - 1) / piece;
+}
+
+std::size_t banks_needed(const std::vector<NamedBytes> &data) {
+  std::size_t banks = 1;
+  for (const NamedBytes &file : data)
+    banks += pieces(file.bytes);
+  return banks;
+}
+
+std::size_t power_of_two_from(std::size_t banks) {
+  std::size_t power = 1;
+  while (power < banks)
+    power *= 2;
+  return power;
+}
+
+std::string line(const char *format, const std::string &text) {
+  char buffer[512];
+  std::snprintf(buffer, sizeof buffer, format, text.c_str());
+  return buffer;
+}
+
+std::string line(const char *format, std::size_t a, std::size_t b) {
+  char buffer[128];
+  std::snprintf(buffer, sizeof buffer, format, a, b);
+  return buffer;
+}
+
+} // namespace
+
+std::string model_image(const std::string &program, const std::vector<NamedBytes> &data) {
+  const std::size_t used = banks_needed(data);
+  std::string image;
+  for (std::size_t i = 0; i < (power_of_two_from(used) - used) * bank; ++i)
+    image += credit_text[i % bank % 62];
+  for (const NamedBytes &file : data)
+    for (std::size_t at = 0; at < file.bytes.size(); at += piece) {
+      std::string chunk = file.bytes.substr(at, piece);
+      image += chunk + std::string(bank - chunk.size(), '\0');
+    }
+  const std::string kept = program.substr(0, bank);
+  return image + kept + std::string(bank - kept.size(), '\0');
+}
+
+std::string model_report(const std::string &outfile, const NamedBytes &program,
+                         const std::vector<NamedBytes> &data) {
+  const std::size_t used = banks_needed(data);
+  const std::size_t total = power_of_two_from(used);
+  std::string report;
+  if (total > used) {
+    report += line("Padding for %zuk\n", total * 16, 0);
+    if (total > 64)
+      report += "* Warning - 1MB is max MegaCart so far.\n";
+  }
+  std::size_t index = total - used;
+  for (const NamedBytes &file : data) {
+    report += line("Opened data file '%s'\n", file.name);
+    report += line("- starting address %zX (page >%04zX)\n", index * bank, 0x10000 - total + index);
+    index += pieces(file.bytes);
+    report += line("- ending address %zX (page >%04zX)\n", index * bank, 0x10000 - total + index);
+  }
+  if (program.bytes.size() > bank)
+    report += "Warning - program file may be too large - only 16384 bytes read!\n";
+  report += line("Opened program file '%s'\n", program.name);
+  report += line("- starting address %zX (page >%04zX)\n", index * bank, 0x10000 - total + index);
+  return report + line("Finished writing '%s'.\n", outfile);
+}
+
+std::string first_difference(const std::string &got, const std::string &want, std::size_t banks) {
+  const std::size_t total = want.size() / bank;
+  const std::size_t size = banks * bank;
+  for (std::size_t at = 0; at < got.size() && at < size; ++at)
+    if (got[at] != want[at]) {
+      char buffer[160];
+      std::snprintf(buffer, sizeof buffer,
+                    "bank %zu (page >%04zX) offset 0x%04zX: got 0x%02X, want 0x%02X", at / bank,
+                    0x10000 - total + at / bank, at % bank, static_cast<unsigned char>(got[at]),
+                    static_cast<unsigned char>(want[at]));
+      return buffer;
+    }
+  if (got.size() != size)
+    return "size " + std::to_string(got.size()) + ", want " + std::to_string(size);
+  return "";
+}

@@ -1,0 +1,81 @@
+#include "tool.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string quoted(const std::string &word) {
+  std::string out = "'";
+  for (char c : word) {
+    if (c == '\'')
+      out.append("'\\''");
+    else
+      out.push_back(c);
+  }
+  out.push_back('\'');
+  return out;
+}
+
+} // namespace
+
+ToolRun run_tool(const fs::path &dir, const std::vector<std::string> &args) {
+  const char *command = std::getenv("ROMWELD_COMMAND");
+  // The time limit turns a hang (a FIFO opened by mistake) into a failure.
+  std::string line = "cd ";
+  line += quoted(dir.string());
+  line += " && timeout 60 ";
+  line += command != nullptr ? std::string(command) : quoted(ROMWELD_PATH);
+  for (const std::string &arg : args) {
+    line += ' ';
+    line += quoted(arg);
+  }
+  line += " >stdout.txt 2>stderr.txt </dev/null";
+  const int wait_status = std::system(line.c_str());
+  ToolRun run{WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1,
+              read_bytes(dir / "stdout.txt"), read_bytes(dir / "stderr.txt")};
+  fs::remove(dir / "stdout.txt");
+  fs::remove(dir / "stderr.txt");
+  return run;
+}
+
+fs::path make_scratch_dir() {
+  static int made = 0;
+  const fs::path dir = fs::temp_directory_path() /
+                       ("romweld-test-" + std::to_string(getpid()) + "-" + std::to_string(made++));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+std::string read_bytes(const fs::path &path) {
+  std::string bytes;
+  std::FILE *in = std::fopen(path.c_str(), "rb");
+  if (in == nullptr)
+    return bytes;
+  char block[65536];
+  std::size_t got = 0;
+  while ((got = std::fread(block, 1, sizeof block, in)) > 0)
+    bytes.append(block, got);
+  std::fclose(in);
+  return bytes;
+}
+
+void write_bytes(const fs::path &path, const std::string &bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string sample_bytes(std::uint32_t seed, std::size_t size) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char &byte : bytes)
+    byte = static_cast<char>(random() & 0xFF);
+  return bytes;
+}

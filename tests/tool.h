@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Helpers for running the built tool as a user would, in a scratch folder.
+
+struct ToolRun {
+  int status; // as a shell sees it: 0 to 255
+  std::string out;
+  std::string err;
+};
+
+// Runs the tool with these arguments inside dir. The tool is the one built
+// with the tests, or the command in the environment variable ROMWELD_COMMAND.
+ToolRun run_tool(const std::filesystem::path &dir, const std::vector<std::string> &args);
+
+// A fresh, empty folder of its own under the system's temporary folder.
+std::filesystem::path make_scratch_dir();
+
+// All of a file, or what could be read of it before an error.
+std::string read_bytes(const std::filesystem::path &path);
+void write_bytes(const std::filesystem::path &path, const std::string &bytes);
+
+// Bytes that differ from file to file and hold every value, line ends and
+// 0x1A included, so that nothing in the tool can treat them as text.
+std::string sample_bytes(std::uint32_t seed, std::size_t size);
