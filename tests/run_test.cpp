@@ -54,6 +54,7 @@ struct Case {
   std::string out;
   int status;
   std::int64_t image_banks;
+  std::int64_t file_limit = 0; // bytes the tool may write to a file, if above 0
 };
 
 const std::string usage = "romweld <outfile> <program> <data1> <data2> <data3> ...\n"
@@ -129,6 +130,16 @@ const Case cases[] = {
      "Finished writing 'out.rom'.\n",
      0,
      64},
+    {"padding_up_to_one_megabyte_does_not_warn",
+     {file("p.bin", 1), file("d.bin", 32 * 16128)},
+     {"out.rom", "p.bin", "d.bin"},
+     "Padding for 1024k\n"
+     "Opened data file 'd.bin'\n- starting address 7C000 (page >FFDF)\n"
+     "- ending address FC000 (page >FFFF)\n"
+     "Opened program file 'p.bin'\n- starting address FC000 (page >FFFF)\n"
+     "Finished writing 'out.rom'.\n",
+     0,
+     64},
     {"padding_past_one_megabyte_warns",
      {file("p.bin", 1), file("d.bin", 64 * 16128)},
      {"out.rom", "p.bin", "d.bin"},
@@ -195,6 +206,15 @@ const Case cases[] = {
      "Padding for 64k\nFailed to write outfile, code 28\n",
      1,
      not_read},
+    {"file_size_limit_at_program_bank",
+     {file("p.bin", 10), file("d.bin", 10)},
+     {"out.rom", "p.bin", "d.bin"},
+     "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
+     "- ending address 4000 (page >FFFF)\n"
+     "Failed to write outfile, code 27\n",
+     1,
+     1,
+     16384},
     // A read error is not the end of a file.
     {"read_error_in_data_file",
      {file("p.bin", 10), file("d.bin", 20000)},
@@ -354,7 +374,7 @@ TEST_P(Run, ReportStatusAndImage) {
   const fs::path dir = make_scratch_dir();
   const std::map<std::string, std::string> made = make_inputs(dir, c);
 
-  const ToolRun run = run_tool(dir, c.args);
+  const ToolRun run = run_tool(dir, c.args, c.file_limit);
   EXPECT_EQ(run.out, c.out);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.status, c.status);

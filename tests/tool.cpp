@@ -25,11 +25,15 @@ std::string quoted(const std::string &word) {
 
 } // namespace
 
-ToolRun run_tool(const fs::path &dir, const std::vector<std::string> &args) {
+ToolRun run_tool(const fs::path &dir, const std::vector<std::string> &args,
+                 std::int64_t file_limit) {
   const char *command = std::getenv("ROMWELD_COMMAND");
   // The time limit turns a hang (a FIFO opened by mistake) into a failure.
   std::string line = "cd ";
   line += quoted(dir.string());
+  // With SIGXFSZ ignored, a write past the limit fails instead of killing.
+  if (file_limit > 0)
+    line += " && trap '' XFSZ && ulimit -f " + std::to_string(file_limit / 512);
   line += " && timeout 60 ";
   line += command != nullptr ? std::string(command) : quoted(ROMWELD_PATH);
   for (const std::string &arg : args) {

@@ -15,7 +15,10 @@ struct ToolRun {
 
 // Runs the tool with these arguments inside dir. The tool is the one built
 // with the tests, or the command in the environment variable ROMWELD_COMMAND.
-ToolRun run_tool(const std::filesystem::path &dir, const std::vector<std::string> &args);
+// A file_limit above 0 caps the size of every file the tool writes, in bytes
+// (a multiple of 512), so that a write past it fails with EFBIG.
+ToolRun run_tool(const std::filesystem::path &dir, const std::vector<std::string> &args,
+                 std::int64_t file_limit = 0);
 
 // A fresh, empty folder of its own under the system's temporary folder.
 std::filesystem::path make_scratch_dir();
