@@ -33,11 +33,6 @@ bool write_bank(std::FILE *outfile, Cursor &cursor) {
   return true;
 }
 
-// A short read is the end of the file unless the stream says it failed.
-bool read_failed(std::FILE *in) {
-  return std::ferror(in) != 0;
-}
-
 WriteFault write_data_file(std::FILE *outfile, const char *path, Cursor &cursor) {
   std::FILE *in = std::fopen(path, "rb");
   if (in == nullptr) {
@@ -51,7 +46,8 @@ WriteFault write_data_file(std::FILE *outfile, const char *path, Cursor &cursor)
   while (fault == WriteFault::none && !std::feof(in)) {
     bank.fill(0);
     const std::size_t got = std::fread(bank.data(), 1, data_bank_capacity, in);
-    if (read_failed(in)) {
+    // A short read is the end of the file unless the stream says it failed.
+    if (std::ferror(in)) {
       report("Failed to read data file %s, code %d\n", path, errno);
       fault = WriteFault::data_file;
     } else if (got == 0) {
@@ -66,7 +62,7 @@ WriteFault write_data_file(std::FILE *outfile, const char *path, Cursor &cursor)
   return fault;
 }
 
-WriteFault write_program_bank(std::FILE *outfile, const char *path, Cursor &cursor) {
+WriteFault write_program_bank(std::FILE *outfile, const char *path, const Cursor &cursor) {
   std::FILE *in = std::fopen(path, "rb");
   if (in == nullptr) {
     report("Failed to open program file, code %d\n", errno);
@@ -75,8 +71,8 @@ WriteFault write_program_bank(std::FILE *outfile, const char *path, Cursor &curs
   bank.fill(0);
   std::fread(bank.data(), 1, program_bank_capacity, in);
   // One byte more tells a program that fills its bank from one that overflows it.
-  const bool too_large = !read_failed(in) && std::fgetc(in) != EOF;
-  if (read_failed(in)) {
+  const bool too_large = !std::ferror(in) && std::fgetc(in) != EOF;
+  if (std::ferror(in)) {
     report("Failed to read program file, code %d\n", errno);
     std::fclose(in);
     return WriteFault::program_file;
@@ -86,9 +82,9 @@ WriteFault write_program_bank(std::FILE *outfile, const char *path, Cursor &curs
            static_cast<int>(program_bank_capacity));
   std::fclose(in);
 
-  // The cursor stays on the program bank: run control checks its page.
-  Cursor program_bank = cursor;
-  if (!write_bank(outfile, program_bank))
+  // The caller's cursor stays on the program bank: run control checks its page.
+  Cursor past_program = cursor;
+  if (!write_bank(outfile, past_program))
     return WriteFault::outfile;
   report("Opened program file '%s'\n", path);
   report_cursor("starting", cursor);
