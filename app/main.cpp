@@ -76,7 +76,7 @@ int main(int argc, char **argv) {
   const bool misplaced = written.program_page != program_page;
   if (misplaced)
     report("* WARNING - program should be at 0xffff - internal error?\n");
-  // A buffered write can fail only here.
+  // The last buffered bytes reach the file only here, so closing can fail too.
   if (std::fclose(image) != 0) {
     report("Failed to write outfile, code %d\n", errno);
     return status_outfile;
