@@ -61,7 +61,7 @@ std::string model_report(const std::string &outfile, const NamedBytes &program,
   const std::size_t total = power_of_two_from(used);
   std::string report;
   if (total > used) {
-    report += line("Padding for %zuk\n", total * 16, 0);
+    report += "Padding for " + std::to_string(total * 16) + "k\n";
     if (total > 64)
       report += "* Warning - 1MB is max MegaCart so far.\n";
   }
