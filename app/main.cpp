@@ -56,8 +56,8 @@ int main(int argc, char **argv) {
     report("Failed to open outfile, it is also an input file, code %d\n", EINVAL);
     return status_outfile;
   }
-  // From here on the outfile exists, whatever happens later. On a failure it is
-  // left holding the banks written so far, and the exit closes it.
+  // From here on the outfile exists, whatever happens later. A failed write
+  // pass leaves it holding the banks written before the failure.
   std::FILE *image = std::fopen(outfile, "wb");
   if (image == nullptr) {
     report("Failed to open outfile, code %d\n", errno);
@@ -69,8 +69,12 @@ int main(int argc, char **argv) {
     return status_sizing;
 
   const WriteResult written = write_image(image, plan, program, data);
-  if (written.fault != WriteFault::none)
+  if (written.fault != WriteFault::none) {
+    // The failure is reported already; closing may fail again the same way.
+    (void)std::fclose(image);
+    cut_to_whole_banks(outfile);
     return status_of(written.fault);
+  }
 
   // Only an input that changed size between the two passes moves the program.
   const bool misplaced = written.program_page != program_page;

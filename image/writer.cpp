@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -113,4 +115,15 @@ WriteResult write_image(std::FILE *outfile, const Plan &plan, const char *progra
 
   const WriteFault fault = write_program_bank(outfile, program, cursor);
   return {fault, cursor.page};
+}
+
+void cut_to_whole_banks(const char *outfile) {
+  // Devices such as /dev/full hold no banks to cut.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(outfile, ec))
+    return;
+  const std::uintmax_t size = std::filesystem::file_size(outfile, ec);
+  const std::uintmax_t part = size % static_cast<std::uintmax_t>(bank_size);
+  if (!ec && part != 0)
+    std::filesystem::resize_file(outfile, size - part, ec);
 }

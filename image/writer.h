@@ -19,3 +19,8 @@ struct WriteResult {
 // neither opened nor closed here.
 WriteResult write_image(std::FILE *outfile, const Plan &plan, const char *program,
                         std::span<char *const> data);
+
+// After a failed write pass, and once the outfile is closed: a write that
+// failed part-way through a bank leaves that bank's first bytes at the end of
+// the outfile. Cutting them off leaves exactly the banks written before it.
+void cut_to_whole_banks(const char *outfile);

@@ -93,12 +93,22 @@ const Case cases[] = {
      {file("p.bin", 10), file("d.bin", 20000)}, {"/dev/full", "p.bin", "d.bin"},
      "Padding for 64k\nFailed to write outfile, code 28\n",
      1, not_read},
-    {"file_size_limit_at_program_bank",
+    // A write that fails part-way through a bank leaves the banks before it.
+    {"file_size_limit_inside_padding",
+     {file("p.bin", 10), file("d.bin", 80000)}, {"out.rom", "p.bin", "d.bin"},
+     "Padding for 128k\nFailed to write outfile, code 27\n",
+     1, 1, 16384 + 4096},
+    {"file_size_limit_inside_second_data_bank",
+     {file("p.bin", 10), file("d.bin", 40000)}, {"out.rom", "p.bin", "d.bin"},
+     "Opened data file 'd.bin'\n- starting address 0 (page >FFFC)\n"
+     "Failed to write outfile, code 27\n",
+     1, 1, 16384 + 512},
+    {"file_size_limit_inside_program_bank",
      {file("p.bin", 10), file("d.bin", 10)}, {"out.rom", "p.bin", "d.bin"},
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
      "- ending address 4000 (page >FFFF)\n"
      "Failed to write outfile, code 27\n",
-     1, 1, 16384},
+     1, 1, 16384 + 8192},
     // A read error is not the end of a file.
     {"read_error_in_data_file",
      {file("p.bin", 10), file("d.bin", 20000)}, {"out.rom", "p.bin", "d.bin", "/proc/self/mem"},
@@ -141,12 +151,19 @@ const Case cases[] = {
      {"out.rom", "p.bin", "big.bin"},
      "Failed to plan image of 65537 banks, code 27\n",
      4, 0},
-    {"data_files_of_five_and_two_gigabytes",
+    {"last_page_of_the_range_is_accepted", // stopped by the limit before 1 GiB is written
+     {file("p.bin", 10), {"big.bin", Kind::sparse, 65535LL * 16128}},
+     {"out.rom", "p.bin", "big.bin"},
+     "Opened data file 'big.bin'\n- starting address 0 (page >0000)\n"
+     "Failed to write outfile, code 27\n",
+     1, 0, 512},
+    {"data_files_of_five_four_and_two_gigabytes",
      {file("p.bin", 10),
       {"five.bin", Kind::sparse, 5368709120},
+      {"four.bin", Kind::sparse, 4294967396},
       {"two.bin", Kind::sparse, 2147483647}},
-     {"out.rom", "p.bin", "five.bin", "two.bin"},
-     "Failed to plan image of 466036 banks, code 27\n",
+     {"out.rom", "p.bin", "five.bin", "four.bin", "two.bin"},
+     "Failed to plan image of 732342 banks, code 27\n",
      4, 0},
     {"sizing_failure_comes_before_the_ceiling",
      {file("p.bin", 10), {"big.bin", Kind::sparse, 5368709120}},
