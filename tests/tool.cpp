@@ -1,5 +1,6 @@
 #include "tool.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -23,7 +24,17 @@ std::string quoted(const std::string &word) {
   return out;
 }
 
+std::string without_carriage_returns(std::string text) {
+  std::erase(text, '\r');
+  return text;
+}
+
 } // namespace
+
+bool tool_on_windows() {
+  const char *windows = std::getenv("ROMWELD_WINDOWS");
+  return windows != nullptr && *windows != '\0';
+}
 
 ToolRun run_tool(const fs::path &dir, const std::vector<std::string> &args,
                  std::int64_t file_limit) {
@@ -44,6 +55,10 @@ ToolRun run_tool(const fs::path &dir, const std::vector<std::string> &args,
   const int wait_status = std::system(line.c_str());
   ToolRun run{WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1,
               read_bytes(dir / "stdout.txt"), read_bytes(dir / "stderr.txt")};
+  if (tool_on_windows()) {
+    run.out = without_carriage_returns(run.out);
+    run.err = without_carriage_returns(run.err);
+  }
   fs::remove(dir / "stdout.txt");
   fs::remove(dir / "stderr.txt");
   return run;
@@ -81,5 +96,8 @@ std::string sample_bytes(std::uint32_t seed, std::size_t size) {
   std::string bytes(size, '\0');
   for (char &byte : bytes)
     byte = static_cast<char>(random() & 0xFF);
+  // Every file starts with the bytes a text-mode stream would change or stop at.
+  const std::string text_bytes = "\x1A\r\n\n\r";
+  bytes.replace(0, std::min(size, text_bytes.size()), text_bytes, 0, size);
   return bytes;
 }

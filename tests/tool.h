@@ -13,8 +13,13 @@ struct ToolRun {
   std::string err;
 };
 
+// True when ROMWELD_WINDOWS is set: the tool is a Windows build, run under
+// wine, whose messages end in CR LF.
+bool tool_on_windows();
+
 // Runs the tool with these arguments inside dir. The tool is the one built
 // with the tests, or the command in the environment variable ROMWELD_COMMAND.
+// The messages come back with plain LF line ends on every system.
 // A file_limit above 0 caps the size of every file the tool writes, in bytes
 // (a multiple of 512), so that a write past it fails with EFBIG.
 ToolRun run_tool(const std::filesystem::path &dir, const std::vector<std::string> &args,
@@ -27,6 +32,6 @@ std::filesystem::path make_scratch_dir();
 std::string read_bytes(const std::filesystem::path &path);
 void write_bytes(const std::filesystem::path &path, const std::string &bytes);
 
-// Bytes that differ from file to file and hold every value, line ends and
-// 0x1A included, so that nothing in the tool can treat them as text.
+// Bytes that differ from file to file and hold every value, so that nothing in
+// the tool can treat them as text: each starts with 0x1A, CR LF, LF and CR.
 std::string sample_bytes(std::uint32_t seed, std::size_t size);
