@@ -21,6 +21,6 @@ WriteResult write_image(std::FILE *outfile, const Plan &plan, const char *progra
                         std::span<char *const> data);
 
 // After a failed write pass, and once the outfile is closed: a write that
-// failed part-way through a bank leaves that bank's first bytes at the end of
-// the outfile. Cutting them off leaves exactly the banks written before it.
+// fails part-way can leave the first bytes of a bank at the end of the
+// outfile. Cutting them off leaves exactly the banks written before it.
 void cut_to_whole_banks(const char *outfile);
