@@ -75,9 +75,10 @@ int main(int argc, char **argv) {
   const bool misplaced = written.program_page != program_page;
   if (misplaced)
     report("* WARNING - program should be at 0xffff - internal error?\n");
-  // The last buffered bytes reach the file only here, so closing can fail too.
+  // Every bank is flushed by now, but some file systems (NFS among them)
+  // report a failed write only when the file is closed.
   if (std::fclose(image) != 0) {
-    // GCOVR_EXCL_START: the banks are written by now; only some file systems fail at close
+    // GCOVR_EXCL_START: needs a file system that fails at close
     report("Failed to write outfile, code %d\n", errno);
     return status_outfile;
   } // GCOVR_EXCL_STOP
