@@ -89,9 +89,9 @@ const Case cases[] = {
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
      "Failed to write outfile, code 28\n",
      1, not_read},
-    {"full_disk_at_padding",
-     {file("p.bin", 10), file("d.bin", 20000)}, {"/dev/full", "p.bin", "d.bin"},
-     "Padding for 64k\nFailed to write outfile, code 28\n",
+    {"full_disk_while_padding", // 31 padding banks: more than one stream buffer
+     {file("p.bin", 10), file("d.bin", 32 * 16128)}, {"/dev/full", "p.bin", "d.bin"},
+     "Padding for 1024k\nFailed to write outfile, code 28\n",
      1, not_read},
     // A write that fails part-way through a bank leaves the banks before it.
     {"file_size_limit_inside_padding",

@@ -24,8 +24,10 @@ std::string quoted(const std::string &word) {
   return out;
 }
 
-std::string without_carriage_returns(std::string text) {
-  std::erase(text, '\r');
+// Windows ends lines with CR LF; any other CR is the tool's own and stays.
+std::string with_plain_line_ends(std::string text) {
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+    text.erase(at, 1);
   return text;
 }
 
@@ -56,8 +58,8 @@ ToolRun run_tool(const fs::path &dir, const std::vector<std::string> &args,
   ToolRun run{WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1,
               read_bytes(dir / "stdout.txt"), read_bytes(dir / "stderr.txt")};
   if (tool_on_windows()) {
-    run.out = without_carriage_returns(run.out);
-    run.err = without_carriage_returns(run.err);
+    run.out = with_plain_line_ends(run.out);
+    run.err = with_plain_line_ends(run.err);
   }
   fs::remove(dir / "stdout.txt");
   fs::remove(dir / "stderr.txt");
