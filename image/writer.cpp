@@ -43,11 +43,14 @@ void report_cursor(const char *which, const Cursor &cursor) {
          static_cast<unsigned long long>(cursor.page));
 }
 
+bool outfile_failed() {
+  report("Failed to write outfile, code %d\n", errno);
+  return false;
+}
+
 bool write_bank(std::FILE *outfile, Cursor &cursor) {
-  if (std::fwrite(bank.data(), 1, bank.size(), outfile) != bank.size()) {
-    report("Failed to write outfile, code %d\n", errno);
-    return false;
-  }
+  if (std::fwrite(bank.data(), 1, bank.size(), outfile) != bank.size())
+    return outfile_failed();
   cursor.address += bank_size;
   cursor.page += 1;
   return true;
@@ -56,11 +59,7 @@ bool write_bank(std::FILE *outfile, Cursor &cursor) {
 // Banks wait in the outfile's buffer until it fills. Flushing it before any
 // line that reports banks as written keeps the report true when a write fails.
 bool flush_banks(std::FILE *outfile) {
-  if (std::fflush(outfile) != 0) {
-    report("Failed to write outfile, code %d\n", errno);
-    return false;
-  }
-  return true;
+  return std::fflush(outfile) == 0 || outfile_failed();
 }
 
 WriteFault write_data_file(std::FILE *outfile, const char *path, Cursor &cursor) {
