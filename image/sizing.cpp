@@ -1,5 +1,6 @@
 #include "app/report.h"
 #include "image/layout.h"
+#include "sys/platform.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -22,19 +23,19 @@ bool size_failed(const char *path, int code) {
 // number is the one to report.
 bool size_file(const char *path, std::int64_t &size) {
   std::error_code ec;
-  const fs::file_type type = fs::status(path, ec).type();
+  const fs::file_type type = fs::status(native_path(path), ec).type();
   if (!ec && type == fs::file_type::directory)
     return size_failed(path, EISDIR);
   if (!ec && type != fs::file_type::regular)
     return size_failed(path, ESPIPE);
 
-  std::FILE *in = std::fopen(path, "rb");
+  std::FILE *in = open_input(path);
   if (in == nullptr)
     return size_failed(path, errno);
   (void)std::fclose(in);
 
   // file_size is 64-bit everywhere; ftell's long is 32 bits on Windows.
-  const std::uintmax_t bytes = fs::file_size(path, ec);
+  const std::uintmax_t bytes = fs::file_size(native_path(path), ec);
   if (ec) {
     // GCOVR_EXCL_START: opened a moment ago, so only a file removed since fails here
     return size_failed(path, ec.default_error_condition().value());

@@ -1,12 +1,11 @@
 #include "image/writer.h"
 
 #include "app/report.h"
+#include "sys/platform.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -23,8 +22,8 @@ constexpr std::size_t stream_buffer_size = 16 * bank_size;
 std::array<char, stream_buffer_size> outfile_buffer;
 std::array<char, stream_buffer_size> input_buffer;
 
-std::FILE *open_input(const char *path) {
-  std::FILE *in = std::fopen(path, "rb");
+std::FILE *open_buffered_input(const char *path) {
+  std::FILE *in = open_input(path);
   // Failing to set it only leaves the default buffer, which is slower.
   if (in != nullptr)
     (void)std::setvbuf(in, input_buffer.data(), _IOFBF, input_buffer.size());
@@ -63,7 +62,7 @@ bool flush_banks(std::FILE *outfile) {
 }
 
 WriteFault write_data_file(std::FILE *outfile, const char *path, Cursor &cursor) {
-  std::FILE *in = open_input(path);
+  std::FILE *in = open_buffered_input(path);
   if (in == nullptr) {
     // GCOVR_EXCL_START: sized a moment ago, so only a file removed since fails here
     report("Failed to open data file %s, code %d\n", path, errno);
@@ -97,7 +96,7 @@ WriteFault write_data_file(std::FILE *outfile, const char *path, Cursor &cursor)
 }
 
 WriteFault write_program_bank(std::FILE *outfile, const char *path, const Cursor &cursor) {
-  std::FILE *in = open_input(path);
+  std::FILE *in = open_buffered_input(path);
   if (in == nullptr) {
     // GCOVR_EXCL_START: sized a moment ago, so only a file removed since fails here
     report("Failed to open program file, code %d\n", errno);
@@ -155,13 +154,15 @@ WriteResult write_image(std::FILE *outfile, const Plan &plan, const char *progra
   return {fault, cursor.page};
 }
 
-void cut_to_whole_banks(const char *outfile) {
-  // Devices such as /dev/full hold no banks to cut.
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(outfile, ec))
-    return;
-  const std::uintmax_t size = std::filesystem::file_size(outfile, ec);
-  const std::uintmax_t part = size % static_cast<std::uintmax_t>(bank_size);
-  if (!ec && part != 0)
-    std::filesystem::resize_file(outfile, size - part, ec);
+void cut_to_whole_banks(std::FILE *outfile) {
+  // What the failed write left in the buffer is lost; the flush may fail again.
+  (void)std::fflush(outfile);
+  const std::int64_t size = open_file_size(outfile);
+  int code = size < 0 ? errno : 0;
+  if (code == 0 && size % bank_size != 0)
+    code = resize_open_file(outfile, size - size % bank_size);
+  if (code != 0) {
+    errno = code;
+    (void)outfile_failed();
+  }
 }

@@ -20,7 +20,8 @@ struct WriteResult {
 WriteResult write_image(std::FILE *outfile, const Plan &plan, const char *program,
                         std::span<char *const> data);
 
-// After a failed write pass, and once the outfile is closed: a write that
-// fails part-way can leave the first bytes of a bank at the end of the
-// outfile. Cutting them off leaves exactly the banks written before it.
-void cut_to_whole_banks(const char *outfile);
+// After a failed write pass, on the outfile still open: a write that fails
+// part-way can leave the first bytes of a bank at its end. Cutting them off
+// leaves exactly the banks written before the failure; if the cut fails too,
+// that is reported as one more failure of the outfile.
+void cut_to_whole_banks(std::FILE *outfile);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 
@@ -29,8 +30,9 @@ Input file(std::string name, std::int64_t size) {
 }
 
 // What the outfile must hold: this many banks of the model image, or one of these.
-constexpr std::int64_t no_outfile = -1; // never created
-constexpr std::int64_t not_read = -2;   // a device, or an input left alone
+constexpr std::int64_t no_outfile = -1; // absent: never created, or removed again
+constexpr std::int64_t not_read = -2;   // not checked
+constexpr std::int64_t kept = -3;       // as it was before the run, down to its time
 
 struct Case {
   const char *name;
@@ -78,11 +80,11 @@ const Case cases[] = {
     {"missing_program_fails_sizing",
      {file("d.bin", 10)}, {"out.rom", "nope.bin", "d.bin"},
      "Failed to size file nope.bin, code 2\n",
-     4, 0},
+     4, no_outfile},
     {"missing_second_data_file_fails_sizing",
      {file("p.bin", 10), file("d.bin", 10)}, {"out.rom", "p.bin", "d.bin", "nope.bin"},
      "Failed to size file nope.bin, code 2\n",
-     4, 0},
+     4, no_outfile},
     // Writes are checked.
     {"full_disk_at_first_data_bank",
      {file("p.bin", 10), file("d.bin", 10)}, {"/dev/full", "p.bin", "d.bin"},
@@ -128,15 +130,15 @@ const Case cases[] = {
     {"folder_as_data_file",
      {file("p.bin", 10), {"dir", Kind::directory}}, {"out.rom", "p.bin", "dir"},
      "Failed to size file dir, code 21\n",
-     4, 0},
+     4, no_outfile},
     {"fifo_as_data_file_does_not_hang",
      {file("p.bin", 10), {"pipe", Kind::fifo}}, {"out.rom", "p.bin", "pipe"},
      "Failed to size file pipe, code 29\n",
-     4, 0},
+     4, no_outfile},
     {"endless_device_as_data_file",
      {file("p.bin", 10)}, {"out.rom", "p.bin", "/dev/zero"},
      "Failed to size file /dev/zero, code 29\n",
-     4, 0},
+     4, no_outfile},
     {"symlink_to_data_file_is_followed",
      {file("p.bin", 10), file("d.bin", 10), {"link.bin", Kind::symlink, 0, "d.bin"}},
      {"out.rom", "p.bin", "link.bin"},
@@ -150,7 +152,7 @@ const Case cases[] = {
      {file("p.bin", 10), {"big.bin", Kind::sparse, 65536LL * 16128}},
      {"out.rom", "p.bin", "big.bin"},
      "Failed to plan image of 65537 banks, code 27\n",
-     4, 0},
+     4, no_outfile},
     {"last_page_of_the_range_is_accepted", // stopped by the limit before 1 GiB is written
      {file("p.bin", 10), {"big.bin", Kind::sparse, 65535LL * 16128}},
      {"out.rom", "p.bin", "big.bin"},
@@ -164,12 +166,12 @@ const Case cases[] = {
       {"two.bin", Kind::sparse, 2147483647}},
      {"out.rom", "p.bin", "five.bin", "four.bin", "two.bin"},
      "Failed to plan image of 732342 banks, code 27\n",
-     4, 0},
+     4, no_outfile},
     {"sizing_failure_comes_before_the_ceiling",
      {file("p.bin", 10), {"big.bin", Kind::sparse, 5368709120}},
      {"out.rom", "p.bin", "big.bin", "nope.bin"},
      "Failed to size file nope.bin, code 2\n",
-     4, 0},
+     4, no_outfile},
     // A file that yields more than it sized to moves the program bank.
     {"misplaced_program_bank_fails",
      {file("p.bin", 100)}, {"out.rom", "p.bin", "/proc/version"},
@@ -182,17 +184,54 @@ const Case cases[] = {
     {"outfile_is_the_program",
      {file("p.bin", 10), file("d.bin", 10)}, {"p.bin", "p.bin", "d.bin"},
      also_input,
-     1, not_read},
+     1, kept},
     {"outfile_is_a_symlink_to_a_data_file",
      {file("p.bin", 10), file("d.bin", 10), {"out.rom", Kind::symlink, 0, "d.bin"}},
      {"out.rom", "p.bin", "d.bin"},
      also_input,
-     1, not_read},
+     1, kept},
     {"outfile_is_a_hard_link_to_a_data_file",
      {file("p.bin", 10), file("d.bin", 10), {"out.rom", Kind::hardlink, 0, "d.bin"}},
      {"out.rom", "p.bin", "d.bin"},
      also_input,
-     1, not_read},
+     1, kept},
+    {"data_file_is_a_dangling_link_to_the_outfile",
+     {file("p.bin", 10), file("d.bin", 10), {"link.bin", Kind::symlink, 0, "out.rom"}},
+     {"out.rom", "p.bin", "d.bin", "link.bin"},
+     also_input,
+     1, no_outfile},
+    // Nothing is changed before every input has passed.
+    {"typo_keeps_the_old_image",
+     {file("game.rom", 65536), file("p.bin", 10), file("d.bin", 10)},
+     {"game.rom", "p.bin", "levle.bin"},
+     "Failed to size file levle.bin, code 2\n",
+     4, kept},
+    {"device_outfile_is_left_alone",
+     {file("p.bin", 10)}, {"/dev/null", "p.bin", "nope.bin"},
+     "Failed to size file nope.bin, code 2\n",
+     4, kept},
+    // Names outside every ANSI code page, and one that best-fit mapping would
+    // turn into another file's (A.dat).
+    {"names_outside_the_code_page",
+     {file("\u00e9.bin", 100), file("\u20ac\u2013.dat", 20000),
+      file("\u65e5\u672c\U0001F600.dat", 16129), file("\u0100.dat", 10), file("A.dat", 40000)},
+     {"\u014d\u20ac.rom", "\u00e9.bin", "\u20ac\u2013.dat", "\u65e5\u672c\U0001F600.dat",
+      "\u0100.dat"},
+     "Padding for 128k\n"
+     "Opened data file '\u20ac\u2013.dat'\n- starting address 8000 (page >FFFA)\n"
+     "- ending address 10000 (page >FFFC)\n"
+     "Opened data file '\u65e5\u672c\U0001F600.dat'\n- starting address 10000 (page >FFFC)\n"
+     "- ending address 18000 (page >FFFE)\n"
+     "Opened data file '\u0100.dat'\n- starting address 18000 (page >FFFE)\n"
+     "- ending address 1C000 (page >FFFF)\n"
+     "Opened program file '\u00e9.bin'\n- starting address 1C000 (page >FFFF)\n"
+     "Finished writing '\u014d\u20ac.rom'.\n",
+     0, 8},
+    {"outfile_typed_again_as_input_with_a_non_ascii_name",
+     {file("p.bin", 10), file("level\u20131.dat", 10)},
+     {"level\u20131.dat", "p.bin", "level\u20131.dat"},
+     also_input,
+     1, kept},
 };
 // clang-format on
 
@@ -258,22 +297,39 @@ TEST_P(Run, ReportStatusAndImage) {
   const fs::path dir = make_scratch_dir();
   const std::map<std::string, std::string> made = make_inputs(dir, c);
 
+  // A kept outfile is given a time long past, which any write would change.
+  const fs::path outfile = c.args.empty() ? dir : dir / c.args[0];
+  const fs::file_type type_before = fs::status(outfile).type();
+  const bool regular_before = type_before == fs::file_type::regular;
+  const std::string bytes_before = regular_before ? read_bytes(outfile) : "";
+  const fs::file_time_type long_ago =
+      fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+  if (c.image_banks == kept && regular_before)
+    fs::last_write_time(outfile, long_ago);
+
   const ToolRun run = run_tool(dir, c.args, c.file_limit);
   EXPECT_EQ(run.out, c.out);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.status, c.status);
 
   if (c.image_banks == no_outfile && !c.args.empty()) {
-    EXPECT_FALSE(fs::exists(dir / c.args[0]));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(outfile)));
+  }
+  if (c.image_banks == kept) {
+    EXPECT_EQ(fs::status(outfile).type(), type_before);
+    if (regular_before) {
+      EXPECT_TRUE(read_bytes(outfile) == bytes_before) << "the outfile was changed";
+      EXPECT_TRUE(fs::last_write_time(outfile) == long_ago) << "the outfile was touched";
+    }
   }
   if (c.image_banks == 0) {
-    EXPECT_EQ(fs::file_size(dir / c.args[0]), 0U);
+    EXPECT_EQ(fs::file_size(outfile), 0U);
   } else if (c.image_banks > 0) {
     std::vector<NamedBytes> data;
     for (std::size_t i = 2; i < c.args.size(); ++i)
       data.push_back(model_input(dir, c.args[i]));
     const std::string want = model_image(model_input(dir, c.args[1]).bytes, data);
-    const std::string got = read_bytes(dir / c.args[0]);
+    const std::string got = read_bytes(outfile);
     EXPECT_EQ(first_difference(got, want, static_cast<std::size_t>(c.image_banks)), "");
   }
   for (const auto &[name, bytes] : made) {
