@@ -37,9 +37,11 @@ bool open_outfile(const char *path, Outfile &outfile) {
     return false;
   struct stat st {};
   if (fstat(fd, &st) != 0 || (outfile.stream = fdopen(fd, "wb")) == nullptr) {
-    // GCOVR_EXCL_START: fstat and fdopen fail only on a bad descriptor or no memory
+    // GCOVR_EXCL_START: fstat and fdopen fail only on an I/O error or no memory
     const int code = errno;
     (void)close(fd);
+    if (outfile.created)
+      (void)unlink(path);
     errno = code;
     return false;
   } // GCOVR_EXCL_STOP

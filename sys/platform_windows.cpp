@@ -90,6 +90,8 @@ bool open_outfile(const char *path, Outfile &outfile) {
   if (_fstat64(fd, &st) != 0 || (outfile.stream = _fdopen(fd, "wb")) == nullptr) {
     const int code = errno;
     (void)_close(fd);
+    if (outfile.created)
+      (void)_wunlink(name.c_str());
     errno = code;
     return false;
   }
