@@ -82,8 +82,15 @@ bool open_outfile(const char *path, Outfile &outfile) {
   int fd = _wopen(name.c_str(), _O_WRONLY | _O_BINARY | _O_CREAT | _O_EXCL | _O_NOINHERIT,
                   _S_IREAD | _S_IWRITE);
   outfile.created = fd >= 0;
-  if (fd < 0 && errno == EEXIST)
+  if (fd < 0 && errno == EEXIST) {
     fd = _wopen(name.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
+    // The name exists but its file does not: a link to a file still to be made.
+    if (fd < 0 && errno == ENOENT) {
+      fd = _wopen(name.c_str(), _O_WRONLY | _O_BINARY | _O_CREAT | _O_NOINHERIT,
+                  _S_IREAD | _S_IWRITE);
+      outfile.created = fd >= 0;
+    }
+  }
   if (fd < 0)
     return false;
   struct _stat64 st {};
