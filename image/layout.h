@@ -48,6 +48,24 @@ struct Plan {
   std::int64_t first_address; // address of the first bank after the padding
 };
 
+// Address and page of bank k of the planned image.
+constexpr std::int64_t address_of(std::int64_t bank) {
+  return bank * bank_size;
+}
+constexpr std::int64_t page_of(const Plan &plan, std::int64_t bank) {
+  return page_base - plan.image_banks + bank;
+}
+
+// One part of the image, as the report and the bank map tell it: a run of
+// banks and what filled them.
+struct Extent {
+  const char *kind;        // "padding", "data" or "program"
+  const char *path;        // as typed; empty for the padding
+  std::int64_t first_bank; // counted from the start of the file
+  std::int64_t banks;
+  std::int64_t bytes; // taken from the file
+};
+
 // Banks taken by a data file of the given size: 0 for an empty file.
 std::int64_t data_bank_count(std::int64_t size);
 
@@ -55,5 +73,6 @@ std::int64_t data_bank_count(std::int64_t size);
 Plan plan_banks(std::int64_t planned_banks);
 
 // Sizing pass: measures the program file and then each data file, and makes
-// the plan, reporting the padding. On failure, reports it and returns false.
-bool make_plan(const char *program, std::span<char *const> data, Plan &plan);
+// the plan of the outfile, reporting the padding. On failure, reports it and
+// returns false.
+bool make_plan(const char *outfile, const char *program, std::span<char *const> data, Plan &plan);

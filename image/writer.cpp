@@ -1,7 +1,7 @@
 #include "image/writer.h"
 
-#include "app/report.h"
-#include "sys/platform.h"
+#include "image/map.h"
+#include "sys/report.h"
 
 #include <algorithm>
 #include <array>
@@ -30,46 +30,47 @@ std::FILE *open_buffered_input(const char *path) {
   return in;
 }
 
-// Address and page of the next bank to be written.
-struct Cursor {
-  std::int64_t address;
-  std::int64_t page;
+// The write pass as it goes: the outfile, the plan, and the next bank.
+struct Pass {
+  const Outfile &outfile;
+  const Plan &plan;
+  std::int64_t next_bank;
 };
 
-void report_cursor(const char *which, const Cursor &cursor) {
-  report("- %s address %llX (page >%04llX)\n", which,
-         static_cast<unsigned long long>(cursor.address),
-         static_cast<unsigned long long>(cursor.page));
+void report_bank(const Pass &pass, const char *which, std::int64_t bank_index) {
+  progress("- %s address %llX (page >%04llX)\n", which,
+           static_cast<unsigned long long>(address_of(bank_index)),
+           static_cast<unsigned long long>(page_of(pass.plan, bank_index)));
 }
 
-bool outfile_failed() {
-  report("Failed to write outfile, code %d\n", errno);
-  return false;
-}
-
-bool write_bank(std::FILE *outfile, Cursor &cursor) {
-  if (std::fwrite(bank.data(), 1, bank.size(), outfile) != bank.size())
-    return outfile_failed();
-  cursor.address += bank_size;
-  cursor.page += 1;
+bool write_bank(Pass &pass) {
+  if (std::fwrite(bank.data(), 1, bank.size(), pass.outfile.stream) != bank.size()) {
+    outfile_failed(pass.outfile);
+    return false;
+  }
+  ++pass.next_bank;
   return true;
 }
 
 // Banks wait in the outfile's buffer until it fills. Flushing it before any
 // line that reports banks as written keeps the report true when a write fails.
-bool flush_banks(std::FILE *outfile) {
-  return std::fflush(outfile) == 0 || outfile_failed();
+bool flush_banks(const Pass &pass) {
+  if (std::fflush(pass.outfile.stream) == 0)
+    return true;
+  outfile_failed(pass.outfile);
+  return false;
 }
 
-WriteFault write_data_file(std::FILE *outfile, const char *path, Cursor &cursor) {
+WriteFault write_data_file(Pass &pass, const char *path) {
   std::FILE *in = open_buffered_input(path);
   if (in == nullptr) {
-    // GCOVR_EXCL_START: sized a moment ago, so only a file removed since fails here
-    report("Failed to open data file %s, code %d\n", path, errno);
+    const int code = errno;
+    fail(path, reason_of(code), "Failed to open data file %s, code %d\n", path, code);
     return WriteFault::data_file;
-  } // GCOVR_EXCL_STOP
-  report("Opened data file '%s'\n", path);
-  report_cursor("starting", cursor);
+  }
+  Extent extent{"data", path, pass.next_bank, 0, 0};
+  progress("Opened data file '%s'\n", path);
+  report_bank(pass, "starting", extent.first_bank);
 
   WriteFault fault = WriteFault::none;
   while (fault == WriteFault::none && std::feof(in) == 0) {
@@ -79,36 +80,41 @@ WriteFault write_data_file(std::FILE *outfile, const char *path, Cursor &cursor)
     std::fill(bank.begin() + static_cast<std::ptrdiff_t>(got), bank.end(), 0);
     // A short read is the end of the file unless the stream says it failed.
     if (std::ferror(in) != 0) {
-      report("Failed to read data file %s, code %d\n", path, errno);
+      const int code = errno;
+      fail(path, reason_of(code), "Failed to read data file %s, code %d\n", path, code);
       fault = WriteFault::data_file;
     } else if (got == 0) {
       break;
-    } else if (!write_bank(outfile, cursor)) {
+    } else if (!write_bank(pass)) {
       fault = WriteFault::outfile;
     }
+    extent.bytes += static_cast<std::int64_t>(got);
   }
   (void)std::fclose(in);
-  if (fault == WriteFault::none && !flush_banks(outfile))
+  if (fault == WriteFault::none && !flush_banks(pass))
     fault = WriteFault::outfile;
-  if (fault == WriteFault::none)
-    report_cursor("ending", cursor);
+  if (fault == WriteFault::none) {
+    extent.banks = pass.next_bank - extent.first_bank;
+    report_bank(pass, "ending", pass.next_bank);
+    map_extent(pass.plan, extent);
+  }
   return fault;
 }
 
-WriteFault write_program_bank(std::FILE *outfile, const char *path, const Cursor &cursor) {
+WriteFault write_program_bank(Pass &pass, const char *path) {
   std::FILE *in = open_buffered_input(path);
   if (in == nullptr) {
-    // GCOVR_EXCL_START: sized a moment ago, so only a file removed since fails here
-    report("Failed to open program file, code %d\n", errno);
+    const int code = errno;
+    fail(path, reason_of(code), "Failed to open program file, code %d\n", code);
     return WriteFault::program_file;
-  } // GCOVR_EXCL_STOP
+  }
   bank.fill(0);
-  // A program shorter than its bank is the rule; errors show in ferror.
-  (void)std::fread(bank.data(), 1, program_bank_capacity, in);
+  const std::size_t got = std::fread(bank.data(), 1, program_bank_capacity, in);
   // One byte more tells a program that fills its bank from one that overflows it.
   const bool too_large = std::ferror(in) == 0 && std::fgetc(in) != EOF;
   if (std::ferror(in) != 0) {
-    report("Failed to read program file, code %d\n", errno);
+    const int code = errno;
+    fail(path, reason_of(code), "Failed to read program file, code %d\n", code);
     (void)std::fclose(in);
     return WriteFault::program_file;
   }
@@ -117,52 +123,60 @@ WriteFault write_program_bank(std::FILE *outfile, const char *path, const Cursor
            static_cast<int>(program_bank_capacity));
   (void)std::fclose(in);
 
-  // The caller's cursor stays on the program bank: run control checks its page.
-  Cursor past_program = cursor;
-  if (!write_bank(outfile, past_program) || !flush_banks(outfile))
+  const Extent extent{"program", path, pass.next_bank, 1, static_cast<std::int64_t>(got)};
+  if (!write_bank(pass) || !flush_banks(pass))
     return WriteFault::outfile;
-  report("Opened program file '%s'\n", path);
-  report_cursor("starting", cursor);
+  progress("Opened program file '%s'\n", path);
+  report_bank(pass, "starting", extent.first_bank);
+  map_extent(pass.plan, extent);
   return WriteFault::none;
 }
 
 } // namespace
 
-WriteResult write_image(std::FILE *outfile, const Plan &plan, const char *program,
+WriteResult write_image(const Outfile &outfile, const Plan &plan, const char *program,
                         std::span<char *const> data) {
-  Cursor cursor{0, page_base - plan.image_banks};
+  Pass pass{outfile, plan, 0};
   // Before the first write, as a stream requires.
-  (void)std::setvbuf(outfile, outfile_buffer.data(), _IOFBF, outfile_buffer.size());
+  (void)std::setvbuf(outfile.stream, outfile_buffer.data(), _IOFBF, outfile_buffer.size());
 
   if (plan.padding_banks > 0) {
     for (std::size_t i = 0; i < bank.size(); ++i)
       bank[i] = static_cast<unsigned char>(credit_text[i % credit_text.size()]);
     for (std::int64_t i = 0; i < plan.padding_banks; ++i)
-      if (!write_bank(outfile, cursor))
+      if (!write_bank(pass))
         return {WriteFault::outfile, 0};
-    if (!flush_banks(outfile))
+    if (!flush_banks(pass))
       return {WriteFault::outfile, 0};
+    map_extent(plan, {"padding", "", 0, plan.padding_banks, 0});
   }
 
   for (const char *path : data) {
-    const WriteFault fault = write_data_file(outfile, path, cursor);
+    const WriteFault fault = write_data_file(pass, path);
     if (fault != WriteFault::none)
       return {fault, 0};
   }
 
-  const WriteFault fault = write_program_bank(outfile, program, cursor);
-  return {fault, cursor.page};
+  // The program bank is the last one written; its page is the closing check.
+  const std::int64_t program_bank = pass.next_bank;
+  const WriteFault fault = write_program_bank(pass, program);
+  return {fault, page_of(plan, program_bank)};
 }
 
-void cut_to_whole_banks(std::FILE *outfile) {
+void outfile_failed(const Outfile &outfile) {
+  const int code = errno;
+  fail(outfile.path, reason_of(code), "Failed to write outfile, code %d\n", code);
+}
+
+void cut_to_whole_banks(const Outfile &outfile) {
   // What the failed write left in the buffer is lost; the flush may fail again.
-  (void)std::fflush(outfile);
-  const std::int64_t size = open_file_size(outfile);
+  (void)std::fflush(outfile.stream);
+  const std::int64_t size = open_file_size(outfile.stream);
   int code = size < 0 ? errno : 0;
   if (code == 0 && size % bank_size != 0)
-    code = resize_open_file(outfile, size - size % bank_size);
+    code = resize_open_file(outfile.stream, size - size % bank_size);
   if (code != 0) {
     errno = code;
-    (void)outfile_failed();
+    outfile_failed(outfile);
   }
 }

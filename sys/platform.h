@@ -21,7 +21,12 @@ std::filesystem::path native_path(const char *path);
 // Opens a file for reading in binary mode; nullptr, with errno set, on failure.
 std::FILE *open_input(const char *path);
 
+// Creates a file that must not exist yet and opens it for writing in binary
+// mode; nullptr, with errno set (EEXIST if it exists), on failure.
+std::FILE *create_file(const char *path);
+
 struct Outfile {
+  const char *path; // as typed
   std::FILE *stream;
   bool created; // this run made the file, so a failure must remove it again
   bool regular; // devices such as /dev/null are never truncated or removed

@@ -7,6 +7,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+std::FILE *stream_of(int fd) {
+  if (fd < 0)
+    return nullptr;
+  std::FILE *stream = fdopen(fd, "wb");
+  if (stream == nullptr) {
+    // GCOVR_EXCL_START: fdopen fails only when memory runs out
+    const int code = errno;
+    (void)close(fd);
+    errno = code;
+  } // GCOVR_EXCL_STOP
+  return stream;
+}
+
+} // namespace
+
 std::span<char *const> utf8_arguments(int argc, char **argv) {
   if (argc < 1)
     return {};
@@ -21,30 +38,34 @@ std::FILE *open_input(const char *path) {
   return std::fopen(path, "rb");
 }
 
+std::FILE *create_file(const char *path) {
+  return stream_of(open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+}
+
 bool open_outfile(const char *path, Outfile &outfile) {
+  outfile.path = path;
   // Exclusive creation tells a new file from an existing one.
-  int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  outfile.created = fd >= 0;
-  if (fd < 0 && errno == EEXIST) {
-    fd = open(path, O_WRONLY | O_CLOEXEC);
+  outfile.stream = create_file(path);
+  outfile.created = outfile.stream != nullptr;
+  if (outfile.stream == nullptr && errno == EEXIST) {
+    outfile.stream = stream_of(open(path, O_WRONLY | O_CLOEXEC));
     // The name exists but its file does not: a link to a file still to be made.
-    if (fd < 0 && errno == ENOENT) {
-      fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-      outfile.created = fd >= 0;
+    if (outfile.stream == nullptr && errno == ENOENT) {
+      outfile.stream = stream_of(open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+      outfile.created = outfile.stream != nullptr;
     }
   }
-  if (fd < 0)
+  if (outfile.stream == nullptr)
     return false;
   struct stat st {};
-  if (fstat(fd, &st) != 0 || (outfile.stream = fdopen(fd, "wb")) == nullptr) {
-    // GCOVR_EXCL_START: fstat and fdopen fail only on an I/O error or no memory
+  if (fstat(fileno(outfile.stream), &st) != 0) {
     const int code = errno;
-    (void)close(fd);
+    (void)std::fclose(outfile.stream);
     if (outfile.created)
       (void)unlink(path);
     errno = code;
     return false;
-  } // GCOVR_EXCL_STOP
+  }
   outfile.regular = S_ISREG(st.st_mode);
   return true;
 }

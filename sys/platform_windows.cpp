@@ -32,6 +32,18 @@ void restore_console() {
   (void)SetConsoleOutputCP(console_code_page);
 }
 
+std::FILE *stream_of(int fd) {
+  if (fd < 0)
+    return nullptr;
+  std::FILE *stream = _fdopen(fd, "wb");
+  if (stream == nullptr) {
+    const int code = errno;
+    (void)_close(fd);
+    errno = code;
+  }
+  return stream;
+}
+
 } // namespace
 
 std::span<char *const> utf8_arguments(int, char **) {
@@ -76,27 +88,33 @@ std::FILE *open_input(const char *path) {
   return _wfopen(native_path(path).c_str(), L"rb");
 }
 
+std::FILE *create_file(const char *path) {
+  return stream_of(_wopen(native_path(path).c_str(),
+                          _O_WRONLY | _O_BINARY | _O_CREAT | _O_EXCL | _O_NOINHERIT,
+                          _S_IREAD | _S_IWRITE));
+}
+
 bool open_outfile(const char *path, Outfile &outfile) {
+  outfile.path = path;
   const std::filesystem::path name = native_path(path);
   // Exclusive creation tells a new file from an existing one.
-  int fd = _wopen(name.c_str(), _O_WRONLY | _O_BINARY | _O_CREAT | _O_EXCL | _O_NOINHERIT,
-                  _S_IREAD | _S_IWRITE);
-  outfile.created = fd >= 0;
-  if (fd < 0 && errno == EEXIST) {
-    fd = _wopen(name.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
+  outfile.stream = create_file(path);
+  outfile.created = outfile.stream != nullptr;
+  if (outfile.stream == nullptr && errno == EEXIST) {
+    outfile.stream = stream_of(_wopen(name.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT));
     // The name exists but its file does not: a link to a file still to be made.
-    if (fd < 0 && errno == ENOENT) {
-      fd = _wopen(name.c_str(), _O_WRONLY | _O_BINARY | _O_CREAT | _O_NOINHERIT,
-                  _S_IREAD | _S_IWRITE);
-      outfile.created = fd >= 0;
+    if (outfile.stream == nullptr && errno == ENOENT) {
+      outfile.stream = stream_of(_wopen(
+          name.c_str(), _O_WRONLY | _O_BINARY | _O_CREAT | _O_NOINHERIT, _S_IREAD | _S_IWRITE));
+      outfile.created = outfile.stream != nullptr;
     }
   }
-  if (fd < 0)
+  if (outfile.stream == nullptr)
     return false;
   struct _stat64 st {};
-  if (_fstat64(fd, &st) != 0 || (outfile.stream = _fdopen(fd, "wb")) == nullptr) {
+  if (_fstat64(_fileno(outfile.stream), &st) != 0) {
     const int code = errno;
-    (void)_close(fd);
+    (void)std::fclose(outfile.stream);
     if (outfile.created)
       (void)_wunlink(name.c_str());
     errno = code;

@@ -77,11 +77,11 @@ def sample(seed, size):
 # arguments. An existing outfile gets a time long past, to show any touch.
 WORKLOADS = {
     # 127 padding banks, more than any buffer of the writer; multi-bank data
-    # files, an empty one among them; an old image to overwrite.
+    # files, an empty one among them; an old image and an old map to replace.
     "image": ({"p.bin": sample(1, 8000), "a.dat": sample(2, 60 * PIECE),
                "b.dat": sample(3, 50 * PIECE - 3), "e.dat": b"", "c.dat": sample(4, 17 * PIECE + 1),
-               "out.rom": sample(5, 5000)},
-              {}, ["out.rom", "p.bin", "a.dat", "b.dat", "e.dat", "c.dat"]),
+               "out.rom": sample(5, 5000), "out.map": b"old map\n"},
+              {}, ["--map", "out.map", "out.rom", "p.bin", "a.dat", "b.dat", "e.dat", "c.dat"]),
     "new_outfile": ({"p.bin": sample(6, 100), "d.dat": sample(7, 3 * PIECE)},
                     {}, ["out.rom", "p.bin", "d.dat"]),
     "outfile_links_to_input": ({"p.bin": sample(8, 100), "d.dat": sample(9, 2 * PIECE)},
@@ -133,7 +133,9 @@ def run(tool, folder, args, strace_args, limit=0):
 
 
 def calls_made(log):
-    """(name, count, to standard output) of each traced call, in order."""
+    """(name, count, exempt) of each traced call, in order. Writes to standard
+    output are exempt, and so are the calls of a coverage build's profiler,
+    which writes its .gcda files as the process ends."""
     seen = collections.Counter()
     made = []
     for line in open(log, encoding="utf-8", errors="replace"):
@@ -141,12 +143,19 @@ def calls_made(log):
         if not m or m.group(1) not in CALLS:
             continue
         seen[m.group(1)] += 1
-        to_stdout = m.group(1) in ("write", "writev") and m.group(2) == "1"
-        made.append((m.group(1), seen[m.group(1)], to_stdout))
+        exempt = (m.group(1) in ("write", "writev") and m.group(2) == "1") or ".gcda" in line
+        made.append((m.group(1), seen[m.group(1)], exempt))
     return made
 
 
-def judge(clean, got, before, after, inputs_kept):
+def map_state(folder):
+    """The map's bytes, and whether a temporary file of it was left behind."""
+    path = os.path.join(folder, "out.map")
+    left = any(name.endswith(".tmp") for name in os.listdir(folder))
+    return (open(path, "rb").read() if os.path.exists(path) else None), left
+
+
+def judge(clean, got, before, after, inputs_kept, map_before, map_after):
     """'harmless', 'reported' or the reason it failed."""
     if got is None:
         return "hang"
@@ -155,12 +164,16 @@ def judge(clean, got, before, after, inputs_kept):
         return "crash (status %d)" % status
     if not inputs_kept:
         return "an input was changed"
+    if map_after[1]:
+        return "a temporary map file was left behind"
     same_outfile = (after is None) == (clean["after"] is None) and (
         after is None or after[0] == clean["after"][0])
-    if (status, out) == (clean["status"], clean["out"]) and same_outfile:
+    if (status, out, map_after) == (clean["status"], clean["out"], clean["map"]) and same_outfile:
         return "harmless"
     if status == 0:
-        return "status 0 with a report or image unlike the clean run's"
+        return "status 0 with a report, image or map unlike the clean run's"
+    if map_after != map_before:
+        return "a failed run changed the map"
     lines = out.splitlines()
     clean_lines = clean["out"].splitlines()
     k = 0
@@ -202,14 +215,16 @@ def main():
         for name, (files, links, args) in WORKLOADS.items():
             lay_out(folder, files, links)
             before = outfile_state(folder)
+            map_before = map_state(folder)
             trace = ["-y", "-e", "trace=" + ",".join(CALLS)]
             got = run(tool, folder, args, trace)
-            clean = {"status": got[0], "out": got[1], "after": outfile_state(folder)}
+            clean = {"status": got[0], "out": got[1], "after": outfile_state(folder),
+                     "map": map_state(folder)}
             made = calls_made(os.path.join(work, "strace.log"))
             print("%s: status %d, %d calls" % (name, clean["status"], len(made)), flush=True)
             faults = []
-            for call, nth, to_stdout in made:
-                if to_stdout:
+            for call, nth, exempt in made:
+                if exempt:
                     continue
                 for error in ERRORS.get(call, ["EIO"]):
                     faults.append(("%s %s" % (call, error),
@@ -227,8 +242,9 @@ def main():
                 lay_out(folder, files, links)
                 got = run(tool, folder, args, ["-e", "trace=" + ",".join(CALLS)] + inject, limit)
                 kept = all(open(os.path.join(folder, f), "rb").read() == data
-                           for f, data in files.items() if f != "out.rom")
-                verdict = judge(clean, got, before, outfile_state(folder), kept)
+                           for f, data in files.items() if f not in ("out.rom", "out.map"))
+                verdict = judge(clean, got, before, outfile_state(folder), kept, map_before,
+                                map_state(folder))
                 row = table[label]
                 row["runs"] += 1
                 row[verdict if verdict in ("harmless", "reported") else "failed"] += 1

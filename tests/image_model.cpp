@@ -2,6 +2,7 @@
 
 #include "image/layout.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -77,6 +78,37 @@ std::string model_report(const std::string &outfile, const NamedBytes &program,
   report += line("Opened program file '%s'\n", program.name);
   report += line("- starting address %zX (page >%04zX)\n", index * bank, 0x10000 - total + index);
   return report + line("Finished writing '%s'.\n", outfile);
+}
+
+std::string model_map(const NamedBytes &program, const std::vector<NamedBytes> &data) {
+  const std::size_t used = banks_needed(data);
+  const std::size_t total = power_of_two_from(used);
+  std::string map = "kind\tpath\tfirst_bank\tbanks\tfirst_page\tlast_page\tstart\tend\tbytes\n";
+  const auto row = [&](const char *kind, const std::string &name, std::size_t first,
+                       std::size_t banks, std::size_t bytes) {
+    std::string path; // tabs, line ends and backslashes escaped
+    for (char c : name)
+      path += c == '\t'   ? "\\t"
+              : c == '\n' ? "\\n"
+              : c == '\r' ? "\\r"
+              : c == '\\' ? "\\\\"
+                          : std::string(1, c);
+    const std::size_t last = banks == 0 ? first : first + banks - 1;
+    char line[160];
+    std::snprintf(line, sizeof line, "\t%zu\t%zu\t%04zX\t%04zX\t%zX\t%zX\t%zu\n", first, banks,
+                  0x10000 - total + first, 0x10000 - total + last, first * bank,
+                  (first + banks) * bank, bytes);
+    map += kind + ("\t" + path) + line;
+  };
+  if (total > used)
+    row("padding", "", 0, total - used, 0);
+  std::size_t index = total - used;
+  for (const NamedBytes &file : data) {
+    row("data", file.name, index, pieces(file.bytes), file.bytes.size());
+    index += pieces(file.bytes);
+  }
+  row("program", program.name, index, 1, std::min(program.bytes.size(), bank));
+  return map;
 }
 
 std::string first_difference(const std::string &got, const std::string &want, std::size_t banks) {

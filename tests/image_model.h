@@ -18,6 +18,9 @@ std::string model_image(const std::string &program, const std::vector<NamedBytes
 std::string model_report(const std::string &outfile, const NamedBytes &program,
                          const std::vector<NamedBytes> &data);
 
+// The bank map of a successful run.
+std::string model_map(const NamedBytes &program, const std::vector<NamedBytes> &data);
+
 // Where an image first differs from the first `banks` banks of the wanted
 // one, named by bank, page and offset; empty when they are the same.
 std::string first_difference(const std::string &got, const std::string &want, std::size_t banks);

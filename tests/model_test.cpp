@@ -1,5 +1,5 @@
 // Successful runs checked against the independent model: every image bank by
-// bank and every report line by line. First the sizes on the boundaries of
+// bank, every report line by line, and the bank map. First the sizes on the boundaries of
 // the format, then random sizes, seeded so that a failure can be replayed.
 
 #include "image_model.h"
@@ -15,7 +15,7 @@ namespace {
 
 void expect_model_run(const NamedBytes &program, const std::vector<NamedBytes> &data) {
   const fs::path dir = make_scratch_dir();
-  std::vector<std::string> args = {"image.rom", program.name};
+  std::vector<std::string> args = {"--map", "image.map", "image.rom", program.name};
   write_bytes(dir / program.name, program.bytes);
   for (const NamedBytes &file : data) {
     write_bytes(dir / file.name, file.bytes);
@@ -27,6 +27,7 @@ void expect_model_run(const NamedBytes &program, const std::vector<NamedBytes> &
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out, model_report("image.rom", program, data));
   EXPECT_EQ(first_difference(read_bytes(dir / "image.rom"), want, want.size() / 16384), "");
+  EXPECT_EQ(read_bytes(dir / "image.map"), model_map(program, data));
   fs::remove_all(dir);
 }
 
@@ -54,6 +55,11 @@ const Sizes boundaries[] = {
     {"padding_past_one_megabyte_warns", 1, {64 * 16128}},
     {"two_megabytes_without_padding_print_no_warning", 1, {127 * 16128}},
 };
+
+// Names the set in test listings instead of dumping its bytes.
+void PrintTo(const Sizes &sizes, std::ostream *os) {
+  *os << sizes.name;
+}
 
 class Boundary : public testing::TestWithParam<Sizes> {};
 

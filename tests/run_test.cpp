@@ -39,21 +39,35 @@ struct Case {
   std::vector<Input> inputs;
   std::vector<std::string> args;
   std::string out;
+  std::string err; // in words, after each failure
   int status;
   std::int64_t image_banks;
-  std::int64_t file_limit = 0; // bytes the tool may write to a file, if above 0
+  std::int64_t file_limit = 0;           // bytes the tool may write to a file, if above 0
+  std::vector<std::string> options = {}; // before the paths in args
 };
 
 const std::string usage = "romweld <outfile> <program> <data1> <data2> <data3> ...\n"
                           "Program is padded to 16k, then banks are appended.\n"
                           "MegaCart uses inverted bank order, program goes at the end.\n";
 const std::string also_input = "Failed to open outfile, it is also an input file, code 22\n";
+const std::string help = usage +
+                         "  -h, --help      print this help and exit\n"
+                         "      --version   print the version and exit\n"
+                         "  -q, --quiet     print only warnings and failures\n"
+                         "      --map FILE  write the bank map of the finished image to FILE\n"
+                         "      --          end the options: every argument after it is a path\n";
+const std::string example_report =
+    "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
+    "- ending address 4000 (page >FFFF)\n"
+    "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
+    "Finished writing 'out.rom'.\n";
+const std::vector<std::string> example_args = {"out.rom", "p.bin", "d.bin"};
 
 // clang-format off
 const Case cases[] = {
-    {"usage_without_arguments", {}, {}, usage, 255, no_outfile},
-    {"usage_with_one_argument", {}, {"out.rom"}, usage, 255, no_outfile},
-    {"usage_with_two_arguments", {file("p.bin", 10)}, {"out.rom", "p.bin"}, usage, 255, no_outfile},
+    {"usage_without_arguments", {}, {}, usage, "", 255, no_outfile},
+    {"usage_with_one_argument", {}, {"out.rom"}, usage, "", 255, no_outfile},
+    {"usage_with_two_arguments", {file("p.bin", 10)}, {"out.rom", "p.bin"}, usage, "", 255, no_outfile},
     {"worked_example",
      {file("p.bin", 8000), file("d.bin", 20000)}, {"out.rom", "p.bin", "d.bin"},
      "Padding for 64k\n"
@@ -61,56 +75,56 @@ const Case cases[] = {
      "- ending address C000 (page >FFFF)\n"
      "Opened program file 'p.bin'\n- starting address C000 (page >FFFF)\n"
      "Finished writing 'out.rom'.\n",
-     0, 4},
+     "", 0, 4},
     {"existing_outfile_is_truncated",
      {file("out.rom", 100000), file("p.bin", 10), file("d.bin", 10)}, {"out.rom", "p.bin", "d.bin"},
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
      "- ending address 4000 (page >FFFF)\n"
      "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
      "Finished writing 'out.rom'.\n",
-     0, 2},
+     "", 0, 2},
     {"outfile_in_missing_folder",
      {file("p.bin", 10), file("d.bin", 10)}, {"no/such/out.rom", "p.bin", "d.bin"},
      "Failed to open outfile, code 2\n",
-     1, no_outfile},
+     "romweld: no/such/out.rom: No such file or directory\n", 1, no_outfile},
     {"outfile_empty_path",
      {file("p.bin", 10), file("d.bin", 10)}, {"", "p.bin", "d.bin"},
      "Failed to open outfile, code 2\n",
-     1, not_read},
+     "romweld: : No such file or directory\n", 1, not_read},
     {"missing_program_fails_sizing",
      {file("d.bin", 10)}, {"out.rom", "nope.bin", "d.bin"},
      "Failed to size file nope.bin, code 2\n",
-     4, no_outfile},
+     "romweld: nope.bin: No such file or directory\n", 4, no_outfile},
     {"missing_second_data_file_fails_sizing",
      {file("p.bin", 10), file("d.bin", 10)}, {"out.rom", "p.bin", "d.bin", "nope.bin"},
      "Failed to size file nope.bin, code 2\n",
-     4, no_outfile},
+     "romweld: nope.bin: No such file or directory\n", 4, no_outfile},
     // Writes are checked.
     {"full_disk_at_first_data_bank",
      {file("p.bin", 10), file("d.bin", 10)}, {"/dev/full", "p.bin", "d.bin"},
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
      "Failed to write outfile, code 28\n",
-     1, not_read},
+     "romweld: /dev/full: No space left on device\n", 1, not_read},
     {"full_disk_while_padding", // 31 padding banks: more than one stream buffer
      {file("p.bin", 10), file("d.bin", 32 * 16128)}, {"/dev/full", "p.bin", "d.bin"},
      "Padding for 1024k\nFailed to write outfile, code 28\n",
-     1, not_read},
+     "romweld: /dev/full: No space left on device\n", 1, not_read},
     // A write that fails part-way through a bank leaves the banks before it.
     {"file_size_limit_inside_padding",
      {file("p.bin", 10), file("d.bin", 80000)}, {"out.rom", "p.bin", "d.bin"},
      "Padding for 128k\nFailed to write outfile, code 27\n",
-     1, 1, 16384 + 4096},
+     "romweld: out.rom: File too large\n", 1, 1, 16384 + 4096},
     {"file_size_limit_inside_second_data_bank",
      {file("p.bin", 10), file("d.bin", 40000)}, {"out.rom", "p.bin", "d.bin"},
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFC)\n"
      "Failed to write outfile, code 27\n",
-     1, 1, 16384 + 512},
+     "romweld: out.rom: File too large\n", 1, 1, 16384 + 512},
     {"file_size_limit_inside_program_bank",
      {file("p.bin", 10), file("d.bin", 10)}, {"out.rom", "p.bin", "d.bin"},
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
      "- ending address 4000 (page >FFFF)\n"
      "Failed to write outfile, code 27\n",
-     1, 1, 16384 + 8192},
+     "romweld: out.rom: File too large\n", 1, 1, 16384 + 8192},
     // A read error is not the end of a file.
     {"read_error_in_data_file",
      {file("p.bin", 10), file("d.bin", 20000)}, {"out.rom", "p.bin", "d.bin", "/proc/self/mem"},
@@ -119,26 +133,26 @@ const Case cases[] = {
      "- ending address C000 (page >FFFF)\n"
      "Opened data file '/proc/self/mem'\n- starting address C000 (page >FFFF)\n"
      "Failed to read data file /proc/self/mem, code 5\n",
-     3, 3},
+     "romweld: /proc/self/mem: Input/output error\n", 3, 3},
     {"read_error_in_program_file",
      {file("d.bin", 100)}, {"out.rom", "/proc/self/mem", "d.bin"},
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
      "- ending address 4000 (page >FFFF)\n"
      "Failed to read program file, code 5\n",
-     2, 1},
+     "romweld: /proc/self/mem: Input/output error\n", 2, 1},
     // Only regular files are inputs.
     {"folder_as_data_file",
      {file("p.bin", 10), {"dir", Kind::directory}}, {"out.rom", "p.bin", "dir"},
      "Failed to size file dir, code 21\n",
-     4, no_outfile},
+     "romweld: dir: is a directory\n", 4, no_outfile},
     {"fifo_as_data_file_does_not_hang",
      {file("p.bin", 10), {"pipe", Kind::fifo}}, {"out.rom", "p.bin", "pipe"},
      "Failed to size file pipe, code 29\n",
-     4, no_outfile},
+     "romweld: pipe: not a regular file\n", 4, no_outfile},
     {"endless_device_as_data_file",
      {file("p.bin", 10)}, {"out.rom", "p.bin", "/dev/zero"},
      "Failed to size file /dev/zero, code 29\n",
-     4, no_outfile},
+     "romweld: /dev/zero: not a regular file\n", 4, no_outfile},
     {"symlink_to_data_file_is_followed",
      {file("p.bin", 10), file("d.bin", 10), {"link.bin", Kind::symlink, 0, "d.bin"}},
      {"out.rom", "p.bin", "link.bin"},
@@ -146,7 +160,7 @@ const Case cases[] = {
      "- ending address 4000 (page >FFFF)\n"
      "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
      "Finished writing 'out.rom'.\n",
-     0, 2},
+     "", 0, 2},
     {"outfile_is_a_link_to_a_file_still_to_be_made",
      {file("p.bin", 10), file("d.bin", 10), {"out.rom", Kind::symlink, 0, "new.rom"}},
      {"out.rom", "p.bin", "d.bin"},
@@ -154,19 +168,19 @@ const Case cases[] = {
      "- ending address 4000 (page >FFFF)\n"
      "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
      "Finished writing 'out.rom'.\n",
-     0, 2},
+     "", 0, 2},
     // Sizes past 32 bits, and the ceiling of 65,536 banks.
     {"one_bank_over_the_page_range",
      {file("p.bin", 10), {"big.bin", Kind::sparse, 65536LL * 16128}},
      {"out.rom", "p.bin", "big.bin"},
      "Failed to plan image of 65537 banks, code 27\n",
-     4, no_outfile},
+     "romweld: out.rom: image would need 65537 banks, at most 65536 fit\n", 4, no_outfile},
     {"last_page_of_the_range_is_accepted", // stopped by the limit before 1 GiB is written
      {file("p.bin", 10), {"big.bin", Kind::sparse, 65535LL * 16128}},
      {"out.rom", "p.bin", "big.bin"},
      "Opened data file 'big.bin'\n- starting address 0 (page >0000)\n"
      "Failed to write outfile, code 27\n",
-     1, 0, 8192},
+     "romweld: out.rom: File too large\n", 1, 0, 8192},
     {"data_files_of_five_four_and_two_gigabytes",
      {file("p.bin", 10),
       {"five.bin", Kind::sparse, 5368709120},
@@ -174,12 +188,12 @@ const Case cases[] = {
       {"two.bin", Kind::sparse, 2147483647}},
      {"out.rom", "p.bin", "five.bin", "four.bin", "two.bin"},
      "Failed to plan image of 732342 banks, code 27\n",
-     4, no_outfile},
+     "romweld: out.rom: image would need 732342 banks, at most 65536 fit\n", 4, no_outfile},
     {"sizing_failure_comes_before_the_ceiling",
      {file("p.bin", 10), {"big.bin", Kind::sparse, 5368709120}},
      {"out.rom", "p.bin", "big.bin", "nope.bin"},
      "Failed to size file nope.bin, code 2\n",
-     4, no_outfile},
+     "romweld: nope.bin: No such file or directory\n", 4, no_outfile},
     // A file that yields more than it sized to moves the program bank.
     {"misplaced_program_bank_fails",
      {file("p.bin", 100)}, {"out.rom", "p.bin", "/proc/version"},
@@ -187,37 +201,37 @@ const Case cases[] = {
      "- ending address 4000 (page >10000)\n"
      "Opened program file 'p.bin'\n- starting address 4000 (page >10000)\n"
      "* WARNING - program should be at 0xffff - internal error?\n",
-     5, 2},
+     "", 5, 2},
     // The outfile never destroys an input.
     {"outfile_is_the_program",
      {file("p.bin", 10), file("d.bin", 10)}, {"p.bin", "p.bin", "d.bin"},
      also_input,
-     1, kept},
+     "romweld: p.bin: is also an input file\n", 1, kept},
     {"outfile_is_a_symlink_to_a_data_file",
      {file("p.bin", 10), file("d.bin", 10), {"out.rom", Kind::symlink, 0, "d.bin"}},
      {"out.rom", "p.bin", "d.bin"},
      also_input,
-     1, kept},
+     "romweld: out.rom: is also an input file\n", 1, kept},
     {"outfile_is_a_hard_link_to_a_data_file",
      {file("p.bin", 10), file("d.bin", 10), {"out.rom", Kind::hardlink, 0, "d.bin"}},
      {"out.rom", "p.bin", "d.bin"},
      also_input,
-     1, kept},
+     "romweld: out.rom: is also an input file\n", 1, kept},
     {"data_file_is_a_dangling_link_to_the_outfile",
      {file("p.bin", 10), file("d.bin", 10), {"link.bin", Kind::symlink, 0, "out.rom"}},
      {"out.rom", "p.bin", "d.bin", "link.bin"},
      also_input,
-     1, no_outfile},
+     "romweld: out.rom: is also an input file\n", 1, no_outfile},
     // Nothing is changed before every input has passed.
     {"typo_keeps_the_old_image",
      {file("game.rom", 65536), file("p.bin", 10), file("d.bin", 10)},
      {"game.rom", "p.bin", "levle.bin"},
      "Failed to size file levle.bin, code 2\n",
-     4, kept},
+     "romweld: levle.bin: No such file or directory\n", 4, kept},
     {"device_outfile_is_left_alone",
      {file("p.bin", 10)}, {"/dev/null", "p.bin", "nope.bin"},
      "Failed to size file nope.bin, code 2\n",
-     4, kept},
+     "romweld: nope.bin: No such file or directory\n", 4, kept},
     // Names outside every ANSI code page, and one that best-fit mapping would
     // turn into another file's (A.dat).
     {"names_outside_the_code_page",
@@ -234,12 +248,78 @@ const Case cases[] = {
      "- ending address 1C000 (page >FFFF)\n"
      "Opened program file '\u00e9.bin'\n- starting address 1C000 (page >FFFF)\n"
      "Finished writing '\u014d\u20ac.rom'.\n",
-     0, 8},
+     "", 0, 8},
     {"outfile_typed_again_as_input_with_a_non_ascii_name",
      {file("p.bin", 10), file("level\u20131.dat", 10)},
      {"level\u20131.dat", "p.bin", "level\u20131.dat"},
      also_input,
-     1, kept},
+     "romweld: level\u20131.dat: is also an input file\n", 1, kept},
+    // Options, before the outfile only.
+    {"help", {}, {}, help, "", 0, no_outfile, 0, {"--help"}},
+    {"help_among_grouped_short_options", {}, {}, help, "", 0, no_outfile, 0, {"-qh"}},
+    {"version", {}, {}, "romweld " ROMWELD_VERSION "\n", "", 0, no_outfile, 0, {"--version"}},
+    {"unknown_option_creates_nothing",
+     {file("p.bin", 10), file("d.bin", 10)}, {"game.rom", "p.bin", "d.bin"},
+     usage, "", 255, no_outfile, 0, {"-o"}},
+    {"option_without_its_file", {}, {}, usage, "", 255, no_outfile, 0, {"--map"}},
+    {"option_with_an_empty_file", {}, {}, usage, "", 255, no_outfile, 0, {"--map="}},
+    {"unknown_long_option", {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     usage, "", 255, no_outfile, 0, {"--output"}},
+    {"too_few_paths_after_options",
+     {file("p.bin", 10)}, {"out.rom", "p.bin"}, usage, "", 255, no_outfile, 0, {"-q", "--"}},
+    {"names_after_double_dash_are_paths",
+     {file("p.bin", 10), file("-d.bin", 10)}, {"-o.rom", "p.bin", "-d.bin"},
+     "Opened data file '-d.bin'\n- starting address 0 (page >FFFE)\n"
+     "- ending address 4000 (page >FFFF)\n"
+     "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
+     "Finished writing '-o.rom'.\n",
+     "", 0, 2, 0, {"--"}},
+    {"quiet_keeps_warnings", // 65 banks: padded past 1 MB, and a program too large
+     {file("p.bin", 16385), file("d.bin", 64 * 16128)}, {"out.rom", "p.bin", "d.bin"},
+     "* Warning - 1MB is max MegaCart so far.\n"
+     "Warning - program file may be too large - only 16384 bytes read!\n",
+     "", 0, 128, 0, {"-q"}},
+    {"quiet_keeps_failures",
+     {file("p.bin", 10)}, {"out.rom", "p.bin", "nope.bin"},
+     "Failed to size file nope.bin, code 2\n", "romweld: nope.bin: No such file or directory\n",
+     4, no_outfile, 0, {"--quiet"}},
+    // The bank map, checked against the model; only a finished image has one.
+    {"map_of_the_worked_example",
+     {file("p.bin", 8000), file("d.bin", 20000)}, example_args,
+     "Padding for 64k\n"
+     "Opened data file 'd.bin'\n- starting address 4000 (page >FFFD)\n"
+     "- ending address C000 (page >FFFF)\n"
+     "Opened program file 'p.bin'\n- starting address C000 (page >FFFF)\n"
+     "Finished writing 'out.rom'.\n",
+     "", 0, 4, 0, {"--map", "m.tsv"}},
+    {"map_replaces_an_old_one_and_escapes_names", // and passes over a stale temporary file
+     {file("p.bin", 10), file("a\tb\r\n\\.bin", 0), file("d.bin", 10), file("m.tsv", 5),
+      file("m.tsv.0.tmp", 5)},
+     {"out.rom", "p.bin", "a\tb\r\n\\.bin", "d.bin"},
+     "Opened data file 'a\tb\r\n\\.bin'\n- starting address 0 (page >FFFE)\n"
+     "- ending address 0 (page >FFFE)\n" + example_report,
+     "", 0, 2, 0, {"--map=m.tsv"}},
+    {"no_map_when_an_input_is_missing", // and an old map is left alone
+     {file("p.bin", 10), file("m.tsv", 5)}, {"out.rom", "p.bin", "nope.bin"},
+     "Failed to size file nope.bin, code 2\n", "romweld: nope.bin: No such file or directory\n",
+     4, no_outfile, 0, {"--map", "m.tsv"}},
+    {"no_map_when_a_write_fails",
+     {file("p.bin", 10), file("d.bin", 40000)}, example_args,
+     "Opened data file 'd.bin'\n- starting address 0 (page >FFFC)\n"
+     "Failed to write outfile, code 27\n",
+     "romweld: out.rom: File too large\n", 1, 1, 16384 + 512, {"--map", "m.tsv"}},
+    {"map_that_is_an_input",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open map file d.bin, code 22\n", "romweld: d.bin: is the outfile or an input file\n",
+     6, no_outfile, 0, {"--map", "d.bin"}},
+    {"map_in_a_missing_folder",
+     {file("p.bin", 10), file("d.bin", 10), file("out.rom", 100)}, example_args,
+     "Failed to open map file no/m.tsv, code 2\n",
+     "romweld: no/m.tsv: No such file or directory\n", 6, kept, 0, {"--map", "no/m.tsv"}},
+    {"map_that_is_a_device",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open map file /dev/null, code 29\n", "romweld: /dev/null: not a regular file\n",
+     6, no_outfile, 0, {"--map", "/dev/null"}},
 };
 // clang-format on
 
@@ -290,10 +370,22 @@ NamedBytes model_input(const fs::path &dir, const std::string &name) {
 bool needs_linux(const Case &c) {
   bool needs = c.file_limit > 0;
   for (const Input &input : c.inputs)
-    needs = needs || input.kind == Kind::fifo;
-  for (const std::string &arg : c.args)
-    needs = needs || arg.starts_with("/dev/") || arg.starts_with("/proc/");
+    needs = needs || input.kind == Kind::fifo || input.name.find('\t') != std::string::npos;
+  for (const auto *list : {&c.args, &c.options})
+    for (const std::string &arg : *list)
+      needs = needs || arg.starts_with("/dev/") || arg.starts_with("/proc/");
   return needs;
+}
+
+// The map's path among the options, or empty.
+std::string map_option(const Case &c) {
+  for (std::size_t i = 0; i < c.options.size(); ++i) {
+    if (c.options[i] == "--map" && i + 1 < c.options.size())
+      return c.options[i + 1];
+    if (c.options[i].starts_with("--map="))
+      return c.options[i].substr(6);
+  }
+  return "";
 }
 
 class Run : public testing::TestWithParam<Case> {};
@@ -315,9 +407,11 @@ TEST_P(Run, ReportStatusAndImage) {
   if (c.image_banks == kept && regular_before)
     fs::last_write_time(outfile, long_ago);
 
-  const ToolRun run = run_tool(dir, c.args, c.file_limit);
+  std::vector<std::string> args = c.options;
+  args.insert(args.end(), c.args.begin(), c.args.end());
+  const ToolRun run = run_tool(dir, args, c.file_limit);
   EXPECT_EQ(run.out, c.out);
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.err, c.err);
   EXPECT_EQ(run.status, c.status);
 
   if (c.image_banks == no_outfile && !c.args.empty()) {
@@ -336,12 +430,24 @@ TEST_P(Run, ReportStatusAndImage) {
     std::vector<NamedBytes> data;
     for (std::size_t i = 2; i < c.args.size(); ++i)
       data.push_back(model_input(dir, c.args[i]));
-    const std::string want = model_image(model_input(dir, c.args[1]).bytes, data);
+    const NamedBytes program = model_input(dir, c.args[1]);
+    const std::string want = model_image(program.bytes, data);
     const std::string got = read_bytes(outfile);
     EXPECT_EQ(first_difference(got, want, static_cast<std::size_t>(c.image_banks)), "");
+    const std::string map = map_option(c);
+    if (!map.empty() && c.status == 0) {
+      EXPECT_EQ(read_bytes(dir / map), model_map(program, data));
+    }
+  }
+  // A map is whole or absent: no failed run leaves one, nor a temporary file.
+  for (const fs::directory_entry &entry : fs::directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_FALSE(name.ends_with(".tmp") && !made.contains(name)) << name << " was left behind";
+    EXPECT_TRUE(c.status == 0 || made.contains(name) || name != map_option(c)) << "map written";
   }
   for (const auto &[name, bytes] : made) {
-    if (name != "out.rom") {
+    // Only the outfile, and the map of a finished image, may change.
+    if (name != "out.rom" && (c.status != 0 || name != map_option(c))) {
       EXPECT_TRUE(read_bytes(dir / name) == bytes) << name << " was changed";
     }
   }
