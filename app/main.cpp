@@ -103,8 +103,11 @@ int empty_outfile(const Outfile &outfile) {
 int put_back(const Outfile &outfile, int status) {
   discard_map();
   (void)std::fclose(outfile.stream);
+  if (!outfile.created || !outfile.regular)
+    return status;
   std::error_code ec;
-  if (outfile.created && outfile.regular && !fs::remove(native_path(outfile.path), ec)) {
+  (void)fs::remove(native_path(outfile.path), ec);
+  if (ec) {
     errno = ec.default_error_condition().value();
     outfile_failed(outfile);
   }
