@@ -164,7 +164,7 @@ int run(const Options &options) {
   const bool misplaced = written.program_page != program_page;
   if (misplaced)
     report("* WARNING - program should be at 0xffff - internal error?\n");
-  // Every bank is flushed by now, but some file systems (NFS among them)
+  // Every bank is in the outfile by now, but some file systems (NFS among them)
   // report a failed write only when the file is closed.
   if (std::fclose(outfile.stream) != 0) {
     outfile_failed(outfile);

@@ -9,24 +9,22 @@
 
 namespace {
 
-// The one bank buffer of the run: inputs are streamed through it a bank at a
-// time, so memory stays the same whatever the size of the image.
-std::array<unsigned char, bank_size> bank;
+// Banks go to the outfile a group at a time from one fixed staging area: each
+// piece is read straight into its bank's slot, only the rest of the slot is
+// cleared, and the group is written with one call. The streams are
+// unbuffered, so no byte is copied on the way, and memory stays the same
+// whatever the size of the image. A group of 64 banks, 1 MiB, takes few calls.
+constexpr std::int64_t staging_banks = 64;
+std::array<unsigned char, staging_banks * bank_size> staging;
 
-// The streams' own buffers, fixed and static like the bank. The default of a
-// few KiB splits every bank into several system calls, which made a large
-// image several times slower to write; with sixteen banks per call the system
-// calls no longer dominate. One input is open at a time, so one input buffer
-// serves them all.
-constexpr std::size_t stream_buffer_size = 16 * bank_size;
-std::array<char, stream_buffer_size> outfile_buffer;
-std::array<char, stream_buffer_size> input_buffer;
+unsigned char *slot(std::int64_t index) {
+  return staging.data() + index * bank_size;
+}
 
-std::FILE *open_buffered_input(const char *path) {
+std::FILE *open_unbuffered_input(const char *path) {
   std::FILE *in = open_input(path);
-  // Failing to set it only leaves the default buffer, which is slower.
   if (in != nullptr)
-    (void)std::setvbuf(in, input_buffer.data(), _IOFBF, input_buffer.size());
+    (void)std::setvbuf(in, nullptr, _IONBF, 0);
   return in;
 }
 
@@ -43,26 +41,54 @@ void report_bank(const Pass &pass, const char *which, std::int64_t bank_index) {
            static_cast<unsigned long long>(page_of(pass.plan, bank_index)));
 }
 
-bool write_bank(Pass &pass) {
-  if (std::fwrite(bank.data(), 1, bank.size(), pass.outfile.stream) != bank.size()) {
+// Writes the first banks of the staging area. With no buffer in between,
+// they are in the outfile once this returns, so a line that reports them
+// afterwards is true.
+bool write_banks(Pass &pass, std::int64_t banks) {
+  const auto bytes = static_cast<std::size_t>(banks * bank_size);
+  if (std::fwrite(staging.data(), 1, bytes, pass.outfile.stream) != bytes) {
     outfile_failed(pass.outfile);
     return false;
   }
-  ++pass.next_bank;
+  pass.next_bank += banks;
   return true;
 }
 
-// Banks wait in the outfile's buffer until it fills. Flushing it before any
-// line that reports banks as written keeps the report true when a write fails.
-bool flush_banks(const Pass &pass) {
-  if (std::fflush(pass.outfile.stream) == 0)
-    return true;
-  outfile_failed(pass.outfile);
-  return false;
+bool write_padding(Pass &pass) {
+  const std::int64_t group = std::min(staging_banks, pass.plan.padding_banks);
+  for (std::int64_t i = 0; i < bank_size; ++i)
+    slot(0)[i] =
+        static_cast<unsigned char>(credit_text[static_cast<std::size_t>(i) % credit_text.size()]);
+  for (std::int64_t i = 1; i < group; ++i)
+    std::copy_n(slot(0), bank_size, slot(i));
+  for (std::int64_t left = pass.plan.padding_banks; left > 0; left -= group)
+    if (!write_banks(pass, std::min(group, left)))
+      return false;
+  return true;
+}
+
+// Reads pieces of a data file into the slots of the staging area, up to a
+// full group or the end of the file, and returns the banks filled. A short
+// read is the end of the file, unless the stream says it failed: then
+// read_error is set.
+std::int64_t read_pieces(std::FILE *in, bool &ended, int &read_error, Extent &extent) {
+  std::int64_t filled = 0;
+  while (!ended && filled < staging_banks) {
+    const std::size_t got = std::fread(slot(filled), 1, data_bank_capacity, in);
+    read_error = std::ferror(in) != 0 ? errno : 0;
+    ended = read_error != 0 || got < data_bank_capacity;
+    if (read_error == 0 && got > 0) {
+      // Zeros after the piece, the reserved tail included.
+      std::fill(slot(filled) + got, slot(filled + 1), 0);
+      extent.bytes += static_cast<std::int64_t>(got);
+      ++filled;
+    }
+  }
+  return filled;
 }
 
 WriteFault write_data_file(Pass &pass, const char *path) {
-  std::FILE *in = open_buffered_input(path);
+  std::FILE *in = open_unbuffered_input(path);
   if (in == nullptr) {
     const int code = errno;
     fail(path, reason_of(code), "Failed to open data file %s, code %d\n", path, code);
@@ -72,27 +98,30 @@ WriteFault write_data_file(Pass &pass, const char *path) {
   progress("Opened data file '%s'\n", path);
   report_bank(pass, "starting", extent.first_bank);
 
+  // Whole pieces, where the system can copy them without us; then the rest,
+  // and the end of the file, by reading.
   WriteFault fault = WriteFault::none;
-  while (fault == WriteFault::none && std::feof(in) == 0) {
-    const std::size_t got = std::fread(bank.data(), 1, data_bank_capacity, in);
-    // Zeros after the piece, the reserved tail included: clearing only what
-    // the read left is the same bank as clearing first, and cheaper.
-    std::fill(bank.begin() + static_cast<std::ptrdiff_t>(got), bank.end(), 0);
-    // A short read is the end of the file unless the stream says it failed.
-    if (std::ferror(in) != 0) {
-      const int code = errno;
-      fail(path, reason_of(code), "Failed to read data file %s, code %d\n", path, code);
-      fault = WriteFault::data_file;
-    } else if (got == 0) {
-      break;
-    } else if (!write_bank(pass)) {
+  const std::int64_t copied = copy_pieces(in, pass.outfile.stream, data_bank_capacity, bank_size);
+  if (copied < 0) {
+    outfile_failed(pass.outfile);
+    fault = WriteFault::outfile;
+  } else {
+    pass.next_bank += copied;
+    extent.bytes += copied * data_bank_capacity;
+  }
+  bool ended = false;
+  while (fault == WriteFault::none && !ended) {
+    int read_error = 0;
+    const std::int64_t filled = read_pieces(in, ended, read_error, extent);
+    // The banks read before a failed read come first.
+    if (filled > 0 && !write_banks(pass, filled)) {
       fault = WriteFault::outfile;
+    } else if (read_error != 0) {
+      fail(path, reason_of(read_error), "Failed to read data file %s, code %d\n", path, read_error);
+      fault = WriteFault::data_file;
     }
-    extent.bytes += static_cast<std::int64_t>(got);
   }
   (void)std::fclose(in);
-  if (fault == WriteFault::none && !flush_banks(pass))
-    fault = WriteFault::outfile;
   if (fault == WriteFault::none) {
     extent.banks = pass.next_bank - extent.first_bank;
     report_bank(pass, "ending", pass.next_bank);
@@ -102,14 +131,13 @@ WriteFault write_data_file(Pass &pass, const char *path) {
 }
 
 WriteFault write_program_bank(Pass &pass, const char *path) {
-  std::FILE *in = open_buffered_input(path);
+  std::FILE *in = open_unbuffered_input(path);
   if (in == nullptr) {
     const int code = errno;
     fail(path, reason_of(code), "Failed to open program file, code %d\n", code);
     return WriteFault::program_file;
   }
-  bank.fill(0);
-  const std::size_t got = std::fread(bank.data(), 1, program_bank_capacity, in);
+  const std::size_t got = std::fread(slot(0), 1, program_bank_capacity, in);
   // One byte more tells a program that fills its bank from one that overflows it.
   const bool too_large = std::ferror(in) == 0 && std::fgetc(in) != EOF;
   if (std::ferror(in) != 0) {
@@ -122,9 +150,10 @@ WriteFault write_program_bank(Pass &pass, const char *path) {
     report("Warning - program file may be too large - only %d bytes read!\n",
            static_cast<int>(program_bank_capacity));
   (void)std::fclose(in);
+  std::fill(slot(0) + got, slot(1), 0);
 
   const Extent extent{"program", path, pass.next_bank, 1, static_cast<std::int64_t>(got)};
-  if (!write_bank(pass) || !flush_banks(pass))
+  if (!write_banks(pass, 1))
     return WriteFault::outfile;
   progress("Opened program file '%s'\n", path);
   report_bank(pass, "starting", extent.first_bank);
@@ -138,15 +167,10 @@ WriteResult write_image(const Outfile &outfile, const Plan &plan, const char *pr
                         std::span<char *const> data) {
   Pass pass{outfile, plan, 0};
   // Before the first write, as a stream requires.
-  (void)std::setvbuf(outfile.stream, outfile_buffer.data(), _IOFBF, outfile_buffer.size());
+  (void)std::setvbuf(outfile.stream, nullptr, _IONBF, 0);
 
   if (plan.padding_banks > 0) {
-    for (std::size_t i = 0; i < bank.size(); ++i)
-      bank[i] = static_cast<unsigned char>(credit_text[i % credit_text.size()]);
-    for (std::int64_t i = 0; i < plan.padding_banks; ++i)
-      if (!write_bank(pass))
-        return {WriteFault::outfile, 0};
-    if (!flush_banks(pass))
+    if (!write_padding(pass))
       return {WriteFault::outfile, 0};
     map_extent(plan, {"padding", "", 0, plan.padding_banks, 0});
   }
@@ -169,8 +193,6 @@ void outfile_failed(const Outfile &outfile) {
 }
 
 void cut_to_whole_banks(const Outfile &outfile) {
-  // What the failed write left in the buffer is lost; the flush may fail again.
-  (void)std::fflush(outfile.stream);
   const std::int64_t size = open_file_size(outfile.stream);
   int code = size < 0 ? errno : 0;
   if (code == 0 && size % bank_size != 0)

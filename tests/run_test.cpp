@@ -105,7 +105,7 @@ const Case cases[] = {
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
      "Failed to write outfile, code 28\n",
      "romweld: /dev/full: No space left on device\n", 1, not_read},
-    {"full_disk_while_padding", // 31 padding banks: more than one stream buffer
+    {"full_disk_while_padding", // 31 padding banks: more than one write
      {file("p.bin", 10), file("d.bin", 32 * 16128)}, {"/dev/full", "p.bin", "d.bin"},
      "Padding for 1024k\nFailed to write outfile, code 28\n",
      "romweld: /dev/full: No space left on device\n", 1, not_read},
