@@ -7,7 +7,7 @@
 #   bench/run.sh [path/to/romweld]      (default: build/romweld)
 #
 # Each ratio is romweld's median time over cat's in one hyperfine run; the
-# table gives the median of REPEATS such runs (default 3), with their range.
+# table gives the median of REPEATS such runs (default 5), with their range.
 #
 # The inputs are written BLOCK bytes at a time (default 8K, as C's stdio and
 # head write). That decides the size of the page-cache folios that hold them,
@@ -19,7 +19,7 @@
 # time python3), and about 1.1 GB free in the temporary folder.
 set -euo pipefail
 tool="$(realpath "${1:-build/romweld}")"
-repeats="${REPEATS:-3}"
+repeats="${REPEATS:-5}"
 block="${BLOCK:-8K}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
