@@ -101,7 +101,6 @@ int empty_outfile(const Outfile &outfile) {
 // untouched, with its old time, so that make still sees it as out of date; or
 // gone again, if this run created it.
 int put_back(const Outfile &outfile, int status) {
-  discard_map();
   (void)std::fclose(outfile.stream);
   if (!outfile.created || !outfile.regular)
     return status;
@@ -152,7 +151,6 @@ int run(const Options &options) {
   // before it.
   const WriteResult written = write_image(outfile, plan, program, data);
   if (written.fault != WriteFault::none) {
-    discard_map();
     if (outfile.regular)
       cut_to_whole_banks(outfile);
     // The failure is reported already; closing may fail again the same way.
@@ -168,13 +166,10 @@ int run(const Options &options) {
   // report a failed write only when the file is closed.
   if (std::fclose(outfile.stream) != 0) {
     outfile_failed(outfile);
-    discard_map();
     return status_outfile;
   }
-  if (misplaced) {
-    discard_map();
+  if (misplaced)
     return status_misplaced;
-  }
   if (!commit_map())
     return status_map;
   progress("Finished writing '%s'.\n", outfile.path);
@@ -199,5 +194,8 @@ int main(int argc, char **argv) {
     break;
   }
   set_quiet(options.quiet);
-  return run(options);
+  const int status = run(options);
+  // A map is put in place only for a finished image; any other end removes it.
+  discard_map();
+  return status;
 }
