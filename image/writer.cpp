@@ -12,8 +12,10 @@ namespace {
 // Banks go to the outfile a group at a time from one fixed staging area: each
 // piece is read straight into its bank's slot, only the rest of the slot is
 // cleared, and the group is written with one call. The streams are
-// unbuffered, so no byte is copied on the way, and memory stays the same
-// whatever the size of the image. A group of 64 banks, 1 MiB, takes few calls.
+// unbuffered, so no stream buffer copies the bytes again on the way, and
+// memory stays the same whatever the size of the image. A group of 64 banks,
+// 1 MiB, takes few calls. Where the system copies whole pieces itself
+// (copy_pieces), only a file's last piece passes through here.
 constexpr std::int64_t staging_banks = 64;
 std::array<unsigned char, staging_banks * bank_size> staging;
 
