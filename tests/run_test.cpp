@@ -77,12 +77,8 @@ const Case cases[] = {
      "Finished writing 'out.rom'.\n",
      "", 0, 4},
     {"existing_outfile_is_truncated",
-     {file("out.rom", 100000), file("p.bin", 10), file("d.bin", 10)}, {"out.rom", "p.bin", "d.bin"},
-     "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
-     "- ending address 4000 (page >FFFF)\n"
-     "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
-     "Finished writing 'out.rom'.\n",
-     "", 0, 2},
+     {file("out.rom", 100000), file("p.bin", 10), file("d.bin", 10)}, example_args,
+     example_report, "", 0, 2},
     {"outfile_in_missing_folder",
      {file("p.bin", 10), file("d.bin", 10)}, {"no/such/out.rom", "p.bin", "d.bin"},
      "Failed to open outfile, code 2\n",
@@ -163,12 +159,7 @@ const Case cases[] = {
      "", 0, 2},
     {"outfile_is_a_link_to_a_file_still_to_be_made",
      {file("p.bin", 10), file("d.bin", 10), {"out.rom", Kind::symlink, 0, "new.rom"}},
-     {"out.rom", "p.bin", "d.bin"},
-     "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
-     "- ending address 4000 (page >FFFF)\n"
-     "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
-     "Finished writing 'out.rom'.\n",
-     "", 0, 2},
+     example_args, example_report, "", 0, 2},
     // Sizes past 32 bits, and the ceiling of 65,536 banks.
     {"one_bank_over_the_page_range",
      {file("p.bin", 10), {"big.bin", Kind::sparse, 65536LL * 16128}},
