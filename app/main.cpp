@@ -1,7 +1,7 @@
 #include "app/options.h"
 #include "app/status.h"
-#include "image/layout.h"
 #include "image/map.h"
+#include "image/sizing.h"
 #include "image/writer.h"
 #include "sys/platform.h"
 #include "sys/report.h"

@@ -3,7 +3,7 @@
 // Exit statuses. Build scripts tell the failures apart by these numbers, so
 // each kind of failure keeps its own and none is ever reused.
 constexpr int status_ok = 0;
-constexpr int status_usage = -1;    // fewer than three arguments; shells see 255
+constexpr int status_usage = -1;    // fewer than three paths, or an unknown option; shells see 255
 constexpr int status_outfile = 1;   // outfile cannot be created, written or closed, or is an input
 constexpr int status_program = 2;   // program file cannot be opened or read in the write pass
 constexpr int status_data = 3;      // a data file cannot be opened or read in the write pass

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string_view>
 
 // A MegaCart image is a bare run of 16 KiB banks, the size of the window that
@@ -28,7 +27,6 @@ constexpr std::int64_t megacart_limit = 64;
 
 // Pages are 16 bits wide, so no image can have more banks than there are pages.
 constexpr std::int64_t max_banks = page_base;
-static_assert(page_base - max_banks == 0, "the first bank of the largest image is page 0");
 static_assert(max_banks * bank_size <= INT32_MAX + std::int64_t{1},
               "every address of the largest image fits 32 bits");
 
@@ -71,8 +69,3 @@ std::int64_t data_bank_count(std::int64_t size);
 
 // The plan for an image of planned_banks banks (at least 1, at most max_banks).
 Plan plan_banks(std::int64_t planned_banks);
-
-// Sizing pass: measures the program file and then each data file, and makes
-// the plan of the outfile, reporting the padding. On failure, reports it and
-// returns false.
-bool make_plan(const char *outfile, const char *program, std::span<char *const> data, Plan &plan);

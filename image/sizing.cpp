@@ -1,4 +1,4 @@
-#include "image/layout.h"
+#include "image/sizing.h"
 #include "sys/platform.h"
 #include "sys/report.h"
 

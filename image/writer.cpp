@@ -14,8 +14,7 @@ namespace {
 // cleared, and the group is written with one call. The streams are
 // unbuffered, so no stream buffer copies the bytes again on the way, and
 // memory stays the same whatever the size of the image. A group of 64 banks,
-// 1 MiB, takes few calls. Where the system copies whole pieces itself
-// (copy_pieces), only a file's last piece passes through here.
+// 1 MiB, takes few calls.
 constexpr std::int64_t staging_banks = 64;
 std::array<unsigned char, staging_banks * bank_size> staging;
 
@@ -30,33 +29,43 @@ std::FILE *open_unbuffered_input(const char *path) {
   return in;
 }
 
-// The write pass as it goes: the outfile, the plan, and the next bank.
+// The write pass as it goes: the outfile, the plan, and the write cursor,
+// which names the next bank by its address and page.
 struct Pass {
   const Outfile &outfile;
   const Plan &plan;
-  std::int64_t next_bank;
+  std::int64_t address;
+  std::int64_t page;
 };
 
-void report_bank(const Pass &pass, const char *which, std::int64_t bank_index) {
+void report_cursor(const Pass &pass, const char *which) {
   progress("- %s address %llX (page >%04llX)\n", which,
-           static_cast<unsigned long long>(address_of(bank_index)),
-           static_cast<unsigned long long>(page_of(pass.plan, bank_index)));
+           static_cast<unsigned long long>(pass.address),
+           static_cast<unsigned long long>(pass.page));
 }
 
 // Writes the first banks of the staging area. With no buffer in between,
 // they are in the outfile once this returns, so a line that reports them
 // afterwards is true.
-bool write_banks(Pass &pass, std::int64_t banks) {
+bool write_banks(const Pass &pass, std::int64_t banks) {
   const auto bytes = static_cast<std::size_t>(banks * bank_size);
   if (std::fwrite(staging.data(), 1, bytes, pass.outfile.stream) != bytes) {
     outfile_failed(pass.outfile);
     return false;
   }
-  pass.next_bank += banks;
   return true;
 }
 
-bool write_padding(Pass &pass) {
+// Writes banks of content and moves the cursor past them.
+bool write_content(Pass &pass, std::int64_t banks) {
+  if (!write_banks(pass, banks))
+    return false;
+  pass.address += banks * bank_size;
+  pass.page += banks;
+  return true;
+}
+
+bool write_padding(const Pass &pass) {
   const std::int64_t group = std::min(staging_banks, pass.plan.padding_banks);
   for (std::int64_t i = 0; i < bank_size; ++i)
     slot(0)[i] =
@@ -96,27 +105,17 @@ WriteFault write_data_file(Pass &pass, const char *path) {
     fail(path, reason_of(code), "Failed to open data file %s, code %d\n", path, code);
     return WriteFault::data_file;
   }
-  Extent extent{"data", path, pass.next_bank, 0, 0};
+  Extent extent{"data", path, pass.address / bank_size, 0, 0};
   progress("Opened data file '%s'\n", path);
-  report_bank(pass, "starting", extent.first_bank);
+  report_cursor(pass, "starting");
 
-  // Whole pieces, where the system can copy them without us; then the rest,
-  // and the end of the file, by reading.
   WriteFault fault = WriteFault::none;
-  const std::int64_t copied = copy_pieces(in, pass.outfile.stream, data_bank_capacity, bank_size);
-  if (copied < 0) {
-    outfile_failed(pass.outfile);
-    fault = WriteFault::outfile;
-  } else {
-    pass.next_bank += copied;
-    extent.bytes += copied * data_bank_capacity;
-  }
   bool ended = false;
   while (fault == WriteFault::none && !ended) {
     int read_error = 0;
     const std::int64_t filled = read_pieces(in, ended, read_error, extent);
     // The banks read before a failed read come first.
-    if (filled > 0 && !write_banks(pass, filled)) {
+    if (filled > 0 && !write_content(pass, filled)) {
       fault = WriteFault::outfile;
     } else if (read_error != 0) {
       fail(path, reason_of(read_error), "Failed to read data file %s, code %d\n", path, read_error);
@@ -125,8 +124,8 @@ WriteFault write_data_file(Pass &pass, const char *path) {
   }
   (void)std::fclose(in);
   if (fault == WriteFault::none) {
-    extent.banks = pass.next_bank - extent.first_bank;
-    report_bank(pass, "ending", pass.next_bank);
+    extent.banks = pass.address / bank_size - extent.first_bank;
+    report_cursor(pass, "ending");
     map_extent(pass.plan, extent);
   }
   return fault;
@@ -154,11 +153,12 @@ WriteFault write_program_bank(Pass &pass, const char *path) {
   (void)std::fclose(in);
   std::fill(slot(0) + got, slot(1), 0);
 
-  const Extent extent{"program", path, pass.next_bank, 1, static_cast<std::int64_t>(got)};
+  // The cursor is not moved past the program bank: it still names it at the end.
+  const Extent extent{"program", path, pass.address / bank_size, 1, static_cast<std::int64_t>(got)};
   if (!write_banks(pass, 1))
     return WriteFault::outfile;
   progress("Opened program file '%s'\n", path);
-  report_bank(pass, "starting", extent.first_bank);
+  report_cursor(pass, "starting");
   map_extent(pass.plan, extent);
   return WriteFault::none;
 }
@@ -167,7 +167,8 @@ WriteFault write_program_bank(Pass &pass, const char *path) {
 
 WriteResult write_image(const Outfile &outfile, const Plan &plan, const char *program,
                         std::span<char *const> data) {
-  Pass pass{outfile, plan, 0};
+  // After the padding, the cursor stands where the plan says content begins.
+  Pass pass{outfile, plan, plan.first_address, plan.first_page};
   // Before the first write, as a stream requires.
   (void)std::setvbuf(outfile.stream, nullptr, _IONBF, 0);
 
@@ -184,9 +185,8 @@ WriteResult write_image(const Outfile &outfile, const Plan &plan, const char *pr
   }
 
   // The program bank is the last one written; its page is the closing check.
-  const std::int64_t program_bank = pass.next_bank;
   const WriteFault fault = write_program_bank(pass, program);
-  return {fault, page_of(plan, program_bank)};
+  return {fault, pass.page};
 }
 
 void outfile_failed(const Outfile &outfile) {

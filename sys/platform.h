@@ -42,13 +42,3 @@ std::int64_t open_file_size(std::FILE *file);
 
 // Cuts an open, unbuffered file to size bytes. 0, or the error number.
 int resize_open_file(std::FILE *file, std::int64_t size);
-
-// The system's own way, where it has one, to copy an input into the outfile
-// as banks: from the input's position on, each whole piece of piece_size
-// bytes, followed by zeros up to bank_size, for as long as whole pieces
-// remain. Both streams must be unbuffered. Returns the banks written, and
-// leaves the input after the pieces copied, so that reading takes over there
-// and finds its end as it would have; 0 where there is no such way, or when
-// it does not apply to this input. On a failed write, -1 with errno set.
-std::int64_t copy_pieces(std::FILE *in, std::FILE *outfile, std::int64_t piece_size,
-                         std::int64_t bank_size);

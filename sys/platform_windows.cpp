@@ -134,7 +134,3 @@ std::int64_t open_file_size(std::FILE *file) {
 int resize_open_file(std::FILE *file, std::int64_t size) {
   return _chsize_s(_fileno(file), size);
 }
-
-std::int64_t copy_pieces(std::FILE *, std::FILE *, std::int64_t, std::int64_t) {
-  return 0;
-}
