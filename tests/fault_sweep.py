@@ -30,13 +30,21 @@ PIECE = 16128
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 # The calls that touch files; each one romweld makes is failed in turn.
-CALLS = ["openat", "read", "write", "writev", "newfstatat", "statx", "fstat", "close",
-         "ftruncate", "truncate", "unlink", "unlinkat", "rename", "renameat", "renameat2",
-         "mmap", "lseek"]
-# EFAULT is what writev meets when a mapped input shrinks: reading must take
-# over, and the image must come out the same.
-ERRORS = {"write": ["EIO", "ENOSPC", "EFBIG"], "writev": ["EIO", "ENOSPC", "EFBIG", "EFAULT"],
-          "openat": ["EIO", "EACCES", "EMFILE"], "mmap": ["EIO", "ENOMEM"]}
+CALLS = ["openat", "read", "write", "newfstatat", "statx", "fstat", "close", "ftruncate",
+         "truncate", "unlink", "unlinkat", "rename", "renameat", "renameat2", "lseek"]
+ERRORS = {"write": ["EIO", "ENOSPC", "EFBIG"], "openat": ["EIO", "EACCES", "EMFILE"]}
+
+# A failure line of the README, and the status that goes with it.
+FailureLine = collections.namedtuple("FailureLine", "pattern status")
+# How a run ended: its status and its report, or None for a hang.
+Ended = collections.namedtuple("Ended", "status out")
+# One traced call: its name, which call of that name it was, and whether it is
+# left alone.
+Call = collections.namedtuple("Call", "name nth exempt")
+# The map's bytes (None when absent), and whether a temporary file was left.
+MapState = collections.namedtuple("MapState", "bytes temporary_left")
+# The outfile as found: its bytes and time, or the target of the link it is.
+Found = collections.namedtuple("Found", "bytes mtime link")
 
 
 def failure_lines():
@@ -49,9 +57,10 @@ def failure_lines():
         status = int(cells[1])
         for text in re.findall(r"`([^`]*)`", cells[3]):
             if text.startswith(("Failed", "* WARNING")):
-                pattern = re.escape(text).replace("N", r"\d+")
+                # N stands for a number only as a word of its own, not in WARNING.
+                pattern = re.sub(r"\bN\b", r"\\d+", re.escape(text))
                 pattern = re.sub(r"<[a-z]+>", ".*", pattern)
-                lines.append((re.compile(pattern + "$"), status))
+                lines.append(FailureLine(re.compile(pattern + "$"), status))
     assert len(lines) >= 10, "the README's table of statuses was not found"
     return lines
 
@@ -60,9 +69,9 @@ FAILURES = failure_lines()
 
 
 def status_of(line):
-    for pattern, status in FAILURES:
-        if pattern.match(line):
-            return status
+    for failure in FAILURES:
+        if failure.pattern.match(line):
+            return failure.status
     return None
 
 
@@ -107,11 +116,14 @@ def lay_out(folder, files, links):
 
 
 def outfile_state(folder):
+    """The outfile as found, or None when there is none."""
     path = os.path.join(folder, "out.rom")
-    if not os.path.lexists(path) or os.path.islink(path):
-        return None if not os.path.lexists(path) else ("link", os.readlink(path))
+    if not os.path.lexists(path):
+        return None
+    if os.path.islink(path):
+        return Found(None, None, os.readlink(path))
     with open(path, "rb") as f:
-        return (f.read(), os.stat(path).st_mtime_ns)
+        return Found(f.read(), os.stat(path).st_mtime_ns, None)
 
 
 def limit_file_size(limit):
@@ -131,11 +143,11 @@ def run(tool, folder, args, strace_args, limit=0):
                               preexec_fn=limit_file_size(limit))
     except subprocess.TimeoutExpired:
         return None
-    return done.returncode, done.stdout.decode("utf-8", "replace")
+    return Ended(done.returncode, done.stdout.decode("utf-8", "replace"))
 
 
 def calls_made(log):
-    """(name, count, exempt) of each traced call, in order. Writes to standard
+    """Each traced call, in order. Writes to standard
     output are exempt, and so are the calls of a coverage build's profiler,
     which writes its .gcda files as the process ends."""
     seen = collections.Counter()
@@ -145,31 +157,30 @@ def calls_made(log):
         if not m or m.group(1) not in CALLS:
             continue
         seen[m.group(1)] += 1
-        exempt = (m.group(1) in ("write", "writev") and m.group(2) == "1") or ".gcda" in line
-        made.append((m.group(1), seen[m.group(1)], exempt))
+        exempt = (m.group(1) == "write" and m.group(2) == "1") or ".gcda" in line
+        made.append(Call(m.group(1), seen[m.group(1)], exempt))
     return made
 
 
 def map_state(folder):
-    """The map's bytes, and whether a temporary file of it was left behind."""
     path = os.path.join(folder, "out.map")
     left = any(name.endswith(".tmp") for name in os.listdir(folder))
-    return (open(path, "rb").read() if os.path.exists(path) else None), left
+    return MapState(open(path, "rb").read() if os.path.exists(path) else None, left)
 
 
 def judge(clean, got, before, after, inputs_kept, map_before, map_after):
     """'harmless', 'reported' or the reason it failed."""
     if got is None:
         return "hang"
-    status, out = got
+    status, out = got.status, got.out
     if status < 0 or status >= 128:
         return "crash (status %d)" % status
     if not inputs_kept:
         return "an input was changed"
-    if map_after[1]:
+    if map_after.temporary_left:
         return "a temporary map file was left behind"
     same_outfile = (after is None) == (clean["after"] is None) and (
-        after is None or after[0] == clean["after"][0])
+        after is None or after.bytes == clean["after"].bytes)
     if (status, out, map_after) == (clean["status"], clean["out"], clean["map"]) and same_outfile:
         return "harmless"
     if status == 0:
@@ -194,15 +205,15 @@ def judge(clean, got, before, after, inputs_kept, map_before, map_after):
     if before_write_pass:
         if untouched:
             return "reported"
-        if extra and after is not None and before is None and after[0] == b"":
+        if extra and after is not None and before is None and after.bytes == b"":
             return "reported"  # a new, empty outfile that could not be removed, and said so
         return "outfile changed before the write pass"
-    image = clean["after"][0] if clean["status"] == 0 else None
+    image = clean["after"].bytes if clean["status"] == 0 else None
     if untouched:
         return "reported"
-    if after is None or image is None or after[0] != image[:len(after[0])]:
+    if after is None or image is None or after.bytes != image[:len(after.bytes)]:
         return "outfile holds bytes of no image"
-    if len(after[0]) % BANK != 0 and not extra:
+    if len(after.bytes) % BANK != 0 and not extra:
         return "outfile ends in a partial bank, unreported"
     return "reported"
 
@@ -220,17 +231,18 @@ def main():
             map_before = map_state(folder)
             trace = ["-y", "-e", "trace=" + ",".join(CALLS)]
             got = run(tool, folder, args, trace)
-            clean = {"status": got[0], "out": got[1], "after": outfile_state(folder),
+            clean = {"status": got.status, "out": got.out, "after": outfile_state(folder),
                      "map": map_state(folder)}
             made = calls_made(os.path.join(work, "strace.log"))
             print("%s: status %d, %d calls" % (name, clean["status"], len(made)), flush=True)
             faults = []
-            for call, nth, exempt in made:
-                if exempt:
+            for call in made:
+                if call.exempt:
                     continue
-                for error in ERRORS.get(call, ["EIO"]):
-                    faults.append(("%s %s" % (call, error),
-                                   ["-e", "inject=%s:error=%s:when=%d" % (call, error, nth)], 0))
+                for error in ERRORS.get(call.name, ["EIO"]):
+                    faults.append(("%s %s" % (call.name, error),
+                                   ["-e", "inject=%s:error=%s:when=%d" % (call.name, error,
+                                                                         call.nth)], 0))
             # An injected error writes nothing; a file-size limit inside a bank
             # makes a real short write, which leaves part of a bank to cut off.
             # Then the cut itself fails too (the first ftruncate empties an old
@@ -252,7 +264,7 @@ def main():
                 row[verdict if verdict in ("harmless", "reported") else "failed"] += 1
                 if verdict not in ("harmless", "reported"):
                     failures.append("%s, %s (%s): %s; report %r" % (
-                        name, label, " ".join(inject), verdict, got and got[1]))
+                        name, label, " ".join(inject), verdict, got and got.out))
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

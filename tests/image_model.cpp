@@ -1,7 +1,5 @@
 #include "image_model.h"
 
-#include "image/layout.h"
-
 #include <algorithm>
 #include <cstdio>
 
@@ -46,7 +44,7 @@ std::string model_image(const std::string &program, const std::vector<NamedBytes
   const std::size_t used = banks_needed(data);
   std::string image;
   for (std::size_t i = 0; i < (power_of_two_from(used) - used) * bank; ++i)
-    image += credit_text[i % bank % 62];
+    image += model_credit_text[i % bank % model_credit_text.size()];
   for (const NamedBytes &file : data)
     for (std::size_t at = 0; at < file.bytes.size(); at += piece) {
       std::string chunk = file.bytes.substr(at, piece);

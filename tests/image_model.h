@@ -1,11 +1,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // An independent model of what the tool must produce, written from the image
 // format rather than from the tool's code: the image as one string of bytes
 // and the report as one string of lines.
+
+// The text that fills the padding banks, as the README and the man page give it.
+constexpr std::string_view model_credit_text =
+    "Made with romweld, MegaCart ROM welder by romweld maintainers ";
 
 struct NamedBytes {
   std::string name; // the path as typed on the command line

@@ -1,7 +1,9 @@
-// The man page documents every exit status that the code defines, as a shell
-// sees it, and no other: a status added, changed or dropped on one side only
-// fails here.
+// What the docs promise: the man page documents every exit status that the
+// code defines, as a shell sees it, and no other, so that a status added,
+// changed or dropped on one side only fails here; and the README and the man
+// page give the credit text that the model checks the padding against.
 
+#include "image_model.h"
 #include "tool.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +47,17 @@ TEST(ManPage, ExitStatusesMatchTheCode) {
   const std::set<int> defined = defined_statuses();
   EXPECT_EQ(defined.size(), 8U); // a parse that missed a constant
   EXPECT_EQ(documented_statuses(), defined);
+}
+
+TEST(Docs, GiveTheCreditTextOfThePadding) {
+  // In backticks in the README; in quotes in the man page, where roff keeps
+  // the trailing space only when it is escaped.
+  std::string markdown = "`";
+  markdown.append(model_credit_text).append("`");
+  std::string roff = "\"";
+  roff.append(model_credit_text.substr(0, model_credit_text.size() - 1)).append("\\ \"");
+  EXPECT_NE(read_bytes(source / "README.md").find(markdown), std::string::npos);
+  EXPECT_NE(read_bytes(source / "man/romweld.1").find(roff), std::string::npos);
 }
 
 } // namespace

@@ -29,10 +29,23 @@ Input file(std::string name, std::int64_t size) {
   return {std::move(name), Kind::bytes, size};
 }
 
-// What the outfile must hold: this many banks of the model image, or one of these.
-constexpr std::int64_t no_outfile = -1; // absent: never created, or removed again
-constexpr std::int64_t not_read = -2;   // not checked
-constexpr std::int64_t kept = -3;       // as it was before the run, down to its time
+// What the outfile must hold after the run.
+enum class Left {
+  image,     // the first banks of the model image
+  absent,    // never created, or removed again
+  unchecked, // a device, or no file at all
+  as_found,  // as it was before the run, down to its time
+};
+struct Outfile {
+  Left left;
+  std::int64_t banks = 0; // of the model image
+};
+constexpr Outfile no_outfile{Left::absent};
+constexpr Outfile not_read{Left::unchecked};
+constexpr Outfile kept{Left::as_found};
+constexpr Outfile image(std::int64_t banks) {
+  return {Left::image, banks};
+}
 
 struct Case {
   const char *name;
@@ -41,7 +54,7 @@ struct Case {
   std::string out;
   std::string err; // in words, after each failure
   int status;
-  std::int64_t image_banks;
+  Outfile outfile;
   std::int64_t file_limit = 0;           // bytes the tool may write to a file, if above 0
   std::vector<std::string> options = {}; // before the paths in args
 };
@@ -62,6 +75,13 @@ const std::string example_report =
     "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
     "Finished writing 'out.rom'.\n";
 const std::vector<std::string> example_args = {"out.rom", "p.bin", "d.bin"};
+// The worked example: a program of 8,000 bytes and a data file of 20,000.
+const std::string worked_example_report =
+    "Padding for 64k\n"
+    "Opened data file 'd.bin'\n- starting address 4000 (page >FFFD)\n"
+    "- ending address C000 (page >FFFF)\n"
+    "Opened program file 'p.bin'\n- starting address C000 (page >FFFF)\n"
+    "Finished writing 'out.rom'.\n";
 
 // clang-format off
 const Case cases[] = {
@@ -69,16 +89,11 @@ const Case cases[] = {
     {"usage_with_one_argument", {}, {"out.rom"}, usage, "", 255, no_outfile},
     {"usage_with_two_arguments", {file("p.bin", 10)}, {"out.rom", "p.bin"}, usage, "", 255, no_outfile},
     {"worked_example",
-     {file("p.bin", 8000), file("d.bin", 20000)}, {"out.rom", "p.bin", "d.bin"},
-     "Padding for 64k\n"
-     "Opened data file 'd.bin'\n- starting address 4000 (page >FFFD)\n"
-     "- ending address C000 (page >FFFF)\n"
-     "Opened program file 'p.bin'\n- starting address C000 (page >FFFF)\n"
-     "Finished writing 'out.rom'.\n",
-     "", 0, 4},
+     {file("p.bin", 8000), file("d.bin", 20000)}, example_args, worked_example_report,
+     "", 0, image(4)},
     {"existing_outfile_is_truncated",
      {file("out.rom", 100000), file("p.bin", 10), file("d.bin", 10)}, example_args,
-     example_report, "", 0, 2},
+     example_report, "", 0, image(2)},
     {"outfile_in_missing_folder",
      {file("p.bin", 10), file("d.bin", 10)}, {"no/such/out.rom", "p.bin", "d.bin"},
      "Failed to open outfile, code 2\n",
@@ -109,18 +124,18 @@ const Case cases[] = {
     {"file_size_limit_inside_padding",
      {file("p.bin", 10), file("d.bin", 80000)}, {"out.rom", "p.bin", "d.bin"},
      "Padding for 128k\nFailed to write outfile, code 27\n",
-     "romweld: out.rom: File too large\n", 1, 1, 16384 + 4096},
+     "romweld: out.rom: File too large\n", 1, image(1), 16384 + 4096},
     {"file_size_limit_inside_second_data_bank",
      {file("p.bin", 10), file("d.bin", 40000)}, {"out.rom", "p.bin", "d.bin"},
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFC)\n"
      "Failed to write outfile, code 27\n",
-     "romweld: out.rom: File too large\n", 1, 1, 16384 + 512},
+     "romweld: out.rom: File too large\n", 1, image(1), 16384 + 512},
     {"file_size_limit_inside_program_bank",
      {file("p.bin", 10), file("d.bin", 10)}, {"out.rom", "p.bin", "d.bin"},
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
      "- ending address 4000 (page >FFFF)\n"
      "Failed to write outfile, code 27\n",
-     "romweld: out.rom: File too large\n", 1, 1, 16384 + 8192},
+     "romweld: out.rom: File too large\n", 1, image(1), 16384 + 8192},
     // A read error is not the end of a file.
     {"read_error_in_data_file",
      {file("p.bin", 10), file("d.bin", 20000)}, {"out.rom", "p.bin", "d.bin", "/proc/self/mem"},
@@ -129,13 +144,13 @@ const Case cases[] = {
      "- ending address C000 (page >FFFF)\n"
      "Opened data file '/proc/self/mem'\n- starting address C000 (page >FFFF)\n"
      "Failed to read data file /proc/self/mem, code 5\n",
-     "romweld: /proc/self/mem: Input/output error\n", 3, 3},
+     "romweld: /proc/self/mem: Input/output error\n", 3, image(3)},
     {"read_error_in_program_file",
      {file("d.bin", 100)}, {"out.rom", "/proc/self/mem", "d.bin"},
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
      "- ending address 4000 (page >FFFF)\n"
      "Failed to read program file, code 5\n",
-     "romweld: /proc/self/mem: Input/output error\n", 2, 1},
+     "romweld: /proc/self/mem: Input/output error\n", 2, image(1)},
     // Only regular files are inputs.
     {"folder_as_data_file",
      {file("p.bin", 10), {"dir", Kind::directory}}, {"out.rom", "p.bin", "dir"},
@@ -156,10 +171,10 @@ const Case cases[] = {
      "- ending address 4000 (page >FFFF)\n"
      "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
      "Finished writing 'out.rom'.\n",
-     "", 0, 2},
+     "", 0, image(2)},
     {"outfile_is_a_link_to_a_file_still_to_be_made",
      {file("p.bin", 10), file("d.bin", 10), {"out.rom", Kind::symlink, 0, "new.rom"}},
-     example_args, example_report, "", 0, 2},
+     example_args, example_report, "", 0, image(2)},
     // Sizes past 32 bits, and the ceiling of 65,536 banks.
     {"one_bank_over_the_page_range",
      {file("p.bin", 10), {"big.bin", Kind::sparse, 65536LL * 16128}},
@@ -171,7 +186,7 @@ const Case cases[] = {
      {"out.rom", "p.bin", "big.bin"},
      "Opened data file 'big.bin'\n- starting address 0 (page >0000)\n"
      "Failed to write outfile, code 27\n",
-     "romweld: out.rom: File too large\n", 1, 0, 8192},
+     "romweld: out.rom: File too large\n", 1, image(0), 8192},
     {"data_files_of_five_four_and_two_gigabytes",
      {file("p.bin", 10),
       {"five.bin", Kind::sparse, 5368709120},
@@ -192,7 +207,7 @@ const Case cases[] = {
      "- ending address 4000 (page >10000)\n"
      "Opened program file 'p.bin'\n- starting address 4000 (page >10000)\n"
      "* WARNING - program should be at 0xffff - internal error?\n",
-     "", 5, 2},
+     "", 5, image(2)},
     // The outfile never destroys an input.
     {"outfile_is_the_program",
      {file("p.bin", 10), file("d.bin", 10)}, {"p.bin", "p.bin", "d.bin"},
@@ -239,7 +254,7 @@ const Case cases[] = {
      "- ending address 1C000 (page >FFFF)\n"
      "Opened program file '\u00e9.bin'\n- starting address 1C000 (page >FFFF)\n"
      "Finished writing '\u014d\u20ac.rom'.\n",
-     "", 0, 8},
+     "", 0, image(8)},
     {"outfile_typed_again_as_input_with_a_non_ascii_name",
      {file("p.bin", 10), file("level\u20131.dat", 10)},
      {"level\u20131.dat", "p.bin", "level\u20131.dat"},
@@ -264,32 +279,27 @@ const Case cases[] = {
      "- ending address 4000 (page >FFFF)\n"
      "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
      "Finished writing '-o.rom'.\n",
-     "", 0, 2, 0, {"--"}},
+     "", 0, image(2), 0, {"--"}},
     {"quiet_keeps_warnings", // 65 banks: padded past 1 MB, and a program too large
      {file("p.bin", 16385), file("d.bin", 64 * 16128)}, {"out.rom", "p.bin", "d.bin"},
      "* Warning - 1MB is max MegaCart so far.\n"
      "Warning - program file may be too large - only 16384 bytes read!\n",
-     "", 0, 128, 0, {"-q"}},
+     "", 0, image(128), 0, {"-q"}},
     {"quiet_keeps_failures",
      {file("p.bin", 10)}, {"out.rom", "p.bin", "nope.bin"},
      "Failed to size file nope.bin, code 2\n", "romweld: nope.bin: No such file or directory\n",
      4, no_outfile, 0, {"--quiet"}},
     // The bank map, checked against the model; only a finished image has one.
     {"map_of_the_worked_example",
-     {file("p.bin", 8000), file("d.bin", 20000)}, example_args,
-     "Padding for 64k\n"
-     "Opened data file 'd.bin'\n- starting address 4000 (page >FFFD)\n"
-     "- ending address C000 (page >FFFF)\n"
-     "Opened program file 'p.bin'\n- starting address C000 (page >FFFF)\n"
-     "Finished writing 'out.rom'.\n",
-     "", 0, 4, 0, {"--map", "m.tsv"}},
+     {file("p.bin", 8000), file("d.bin", 20000)}, example_args, worked_example_report,
+     "", 0, image(4), 0, {"--map", "m.tsv"}},
     {"map_replaces_an_old_one_and_escapes_names", // and passes over a stale temporary file
      {file("p.bin", 10), file("a\tb\r\n\\.bin", 0), file("d.bin", 10), file("m.tsv", 5),
       file("m.tsv.0.tmp", 5)},
      {"out.rom", "p.bin", "a\tb\r\n\\.bin", "d.bin"},
      "Opened data file 'a\tb\r\n\\.bin'\n- starting address 0 (page >FFFE)\n"
      "- ending address 0 (page >FFFE)\n" + example_report,
-     "", 0, 2, 0, {"--map=m.tsv"}},
+     "", 0, image(2), 0, {"--map=m.tsv"}},
     {"no_map_when_an_input_is_missing", // and an old map is left alone
      {file("p.bin", 10), file("m.tsv", 5)}, {"out.rom", "p.bin", "nope.bin"},
      "Failed to size file nope.bin, code 2\n", "romweld: nope.bin: No such file or directory\n",
@@ -298,7 +308,7 @@ const Case cases[] = {
      {file("p.bin", 10), file("d.bin", 40000)}, example_args,
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFC)\n"
      "Failed to write outfile, code 27\n",
-     "romweld: out.rom: File too large\n", 1, 1, 16384 + 512, {"--map", "m.tsv"}},
+     "romweld: out.rom: File too large\n", 1, image(1), 16384 + 512, {"--map", "m.tsv"}},
     {"map_that_is_an_input",
      {file("p.bin", 10), file("d.bin", 10)}, example_args,
      "Failed to open map file d.bin, code 22\n", "romweld: d.bin: is the outfile or an input file\n",
@@ -395,7 +405,8 @@ TEST_P(Run, ReportStatusAndImage) {
   const std::string bytes_before = regular_before ? read_bytes(outfile) : "";
   const fs::file_time_type long_ago =
       fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
-  if (c.image_banks == kept && regular_before)
+  const Left left = c.outfile.left;
+  if (left == Left::as_found && regular_before)
     fs::last_write_time(outfile, long_ago);
 
   std::vector<std::string> args = c.options;
@@ -405,26 +416,24 @@ TEST_P(Run, ReportStatusAndImage) {
   EXPECT_EQ(run.err, c.err);
   EXPECT_EQ(run.status, c.status);
 
-  if (c.image_banks == no_outfile && !c.args.empty()) {
+  if (left == Left::absent && !c.args.empty()) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(outfile)));
   }
-  if (c.image_banks == kept) {
+  if (left == Left::as_found) {
     EXPECT_EQ(fs::status(outfile).type(), type_before);
     if (regular_before) {
       EXPECT_TRUE(read_bytes(outfile) == bytes_before) << "the outfile was changed";
       EXPECT_TRUE(fs::last_write_time(outfile) == long_ago) << "the outfile was touched";
     }
   }
-  if (c.image_banks == 0) {
-    EXPECT_EQ(fs::file_size(outfile), 0U);
-  } else if (c.image_banks > 0) {
+  if (left == Left::image) {
     std::vector<NamedBytes> data;
     for (std::size_t i = 2; i < c.args.size(); ++i)
       data.push_back(model_input(dir, c.args[i]));
     const NamedBytes program = model_input(dir, c.args[1]);
     const std::string want = model_image(program.bytes, data);
     const std::string got = read_bytes(outfile);
-    EXPECT_EQ(first_difference(got, want, static_cast<std::size_t>(c.image_banks)), "");
+    EXPECT_EQ(first_difference(got, want, static_cast<std::size_t>(c.outfile.banks)), "");
     const std::string map = map_option(c);
     if (!map.empty() && c.status == 0) {
       EXPECT_EQ(read_bytes(dir / map), model_map(program, data));
@@ -438,7 +447,7 @@ TEST_P(Run, ReportStatusAndImage) {
   }
   for (const auto &[name, bytes] : made) {
     // Only the outfile, and the map of a finished image, may change.
-    if (name != "out.rom" && (c.status != 0 || name != map_option(c))) {
+    if ((c.args.empty() || name != c.args[0]) && (c.status != 0 || name != map_option(c))) {
       EXPECT_TRUE(read_bytes(dir / name) == bytes) << name << " was changed";
     }
   }
