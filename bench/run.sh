@@ -10,10 +10,7 @@
 # table gives the median of REPEATS such runs (default 5), with their range.
 #
 # The inputs are written BLOCK bytes at a time (default 8K, as C's stdio and
-# head write). That decides the size of the page-cache folios that hold them,
-# and so the cost of mapping them: romweld maps its inputs, cat copies them
-# inside the kernel, so inputs written in large blocks (BLOCK=1M) favour
-# romweld.
+# head write), which decides the size of the page-cache folios that hold them.
 #
 # Needs hyperfine, GNU time and python3 (Debian: apt-get install hyperfine
 # time python3), and about 1.1 GB free in the temporary folder.
