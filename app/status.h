@@ -8,5 +8,6 @@ constexpr int status_outfile = 1;   // outfile cannot be created, written or clo
 constexpr int status_program = 2;   // program file cannot be opened or read in the write pass
 constexpr int status_data = 3;      // a data file cannot be opened or read in the write pass
 constexpr int status_sizing = 4;    // an input cannot be sized, or the image would be too large
-constexpr int status_misplaced = 5; // the program bank did not land on page 0xFFFF
+constexpr int status_misplaced = 5; // an input changed size while romweld ran
 constexpr int status_map = 6;       // the bank map cannot be written, or would replace an input
+constexpr int status_report = 7;    // the report cannot be written to standard output

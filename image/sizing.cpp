@@ -1,73 +1,77 @@
 #include "image/sizing.h"
-#include "sys/platform.h"
+
 #include "sys/report.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace {
 
-bool size_failed(const char *path, int code, const char *reason) {
-  fail(path, reason, "Failed to size file %s, code %d\n", path, code);
-  return false;
-}
-
-bool size_failed(const char *path, int code) {
-  return size_failed(path, code, reason_of(code));
+SizeFault size_failed(const char *path, int code, const char *reason = nullptr) {
+  fail(path, code, reason, "Failed to size file %s", path);
+  return SizeFault::input;
 }
 
 // Only regular files are inputs. A directory opens on some systems and sizes
-// to garbage, opening a FIFO blocks until a writer comes, and a device such as
-// /dev/zero never ends. The type is checked before the open so that nothing
-// can block; a path that cannot be looked up is left to fopen, whose error
-// number is the one to report.
-bool size_file(const char *path, std::int64_t &size) {
-  std::error_code ec;
-  const fs::file_type type = fs::status(native_path(path), ec).type();
-  if (!ec && type == fs::file_type::directory)
-    return size_failed(path, EISDIR, "is a directory");
-  // The number is ESPIPE's, for want of one that says "not a regular file".
-  if (!ec && type != fs::file_type::regular)
-    return size_failed(path, ESPIPE, "not a regular file");
-
-  std::FILE *in = open_input(path);
-  if (in == nullptr)
-    return size_failed(path, errno);
-  (void)std::fclose(in);
-
-  // file_size is 64-bit everywhere; ftell's long is 32 bits on Windows.
-  const std::uintmax_t bytes = fs::file_size(native_path(path), ec);
-  if (ec) {
-    return size_failed(path, ec.default_error_condition().value());
+// to garbage, a FIFO gives what a writer sends, and a device such as
+// /dev/zero never ends. Everything is asked of the open file, so that the
+// answers are all about one file.
+SizeFault size_file(const char *outfile, const FileInfo *outfile_found, const char *path,
+                    Input &input) {
+  std::FILE *in = nullptr;
+  FileInfo info{};
+  int code = open_input(path, in);
+  if (code == 0) {
+    code = identify(in, info);
+    (void)std::fclose(in);
   }
-  size = static_cast<std::int64_t>(bytes);
-  return true;
+  // Some systems refuse to open a folder at all.
+  if (code == EISDIR || (code == 0 && info.type == FileType::directory))
+    return size_failed(path, EISDIR, "is a directory");
+  if (code != 0)
+    return size_failed(path, code);
+  // The number is ESPIPE's, for want of one that says "not a regular file".
+  if (info.type != FileType::regular)
+    return size_failed(path, ESPIPE, "not a regular file");
+  // The outfile is replaced at the end, so it must not be one of the inputs.
+  if (outfile_found != nullptr && same_file(info.id, outfile_found->id)) {
+    fail(outfile, EINVAL, "is also an input file",
+         "Failed to open outfile, it is also an input file");
+    return SizeFault::is_outfile;
+  }
+  input = {info.id, info.size};
+  return SizeFault::none;
 }
 
 } // namespace
 
-bool make_plan(const char *outfile, const char *program, std::span<char *const> data, Plan &plan) {
-  // The program always takes exactly one bank, whatever its size.
-  std::int64_t size = 0;
-  if (!size_file(program, size))
-    return false;
-  std::int64_t planned_banks = 1;
-  for (const char *path : data) {
-    if (!size_file(path, size))
-      return false;
-    planned_banks += data_bank_count(size);
+SizeFault size_inputs(const char *outfile, const FileInfo *outfile_found, const char *program,
+                      std::span<char *const> data, std::span<Input> inputs) {
+  if (const SizeFault fault = size_file(outfile, outfile_found, program, inputs[0]);
+      fault != SizeFault::none)
+    return fault;
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    if (i + 1 == inputs.size())
+      return size_failed(data[i], E2BIG, "more data files than one image can take");
+    const SizeFault fault = size_file(outfile, outfile_found, data[i], inputs[i + 1]);
+    if (fault != SizeFault::none)
+      return fault;
   }
+  return SizeFault::none;
+}
+
+bool make_plan(const char *outfile, std::span<const Input> inputs, Plan &plan) {
+  // The program always takes exactly one bank, whatever its size.
+  std::int64_t planned_banks = 1;
+  for (const Input &input : inputs.subspan(1))
+    planned_banks += data_bank_count(input.size);
 
   if (planned_banks > max_banks) {
     char reason[64];
     (void)std::snprintf(reason, sizeof reason, "image would need %lld banks, at most %lld fit",
                         static_cast<long long>(planned_banks), static_cast<long long>(max_banks));
-    fail(outfile, reason, "Failed to plan image of %lld banks, code %d\n",
-         static_cast<long long>(planned_banks), EFBIG);
+    fail(outfile, EFBIG, reason, "Failed to plan image of %lld banks",
+         static_cast<long long>(planned_banks));
     return false;
   }
 

@@ -1,10 +1,33 @@
 #pragma once
 
 #include "image/layout.h"
+#include "sys/platform.h"
 
+#include <cstddef>
 #include <span>
 
-// Sizing pass: measures the program file and then each data file, and makes
-// the plan of the outfile, reporting the padding. On failure, reports it and
-// returns false.
-bool make_plan(const char *outfile, const char *program, std::span<char *const> data, Plan &plan);
+// An input as the sizing pass found it, for the write pass to check that it
+// reads the same file, and no more of it than was planned for.
+struct Input {
+  FileId id;
+  std::int64_t size;
+};
+
+// The program file and the data files that one run takes. An image holds at
+// most max_banks banks, and every data file that is not empty takes one, so
+// this is room for the largest image that can be made, with the empty data
+// files of any sensible command line besides.
+constexpr std::size_t max_inputs = max_banks + 1;
+
+// Why the sizing pass stopped.
+enum class SizeFault { none, input, is_outfile };
+
+// Sizing pass: measures the program file and then each data file into
+// inputs, in that order. An input may not be the outfile, when it exists
+// (outfile_found). Reports a failure.
+SizeFault size_inputs(const char *outfile, const FileInfo *outfile_found, const char *program,
+                      std::span<char *const> data, std::span<Input> inputs);
+
+// The plan of an image of the inputs as sized, program first, reporting the
+// padding. Reports an image too large for its pages, and returns false.
+bool make_plan(const char *outfile, std::span<const Input> inputs, Plan &plan);

@@ -1,6 +1,5 @@
 #include "image/writer.h"
 
-#include "image/map.h"
 #include "sys/report.h"
 
 #include <algorithm>
@@ -22,20 +21,23 @@ unsigned char *slot(std::int64_t index) {
   return staging.data() + index * bank_size;
 }
 
-std::FILE *open_unbuffered_input(const char *path) {
-  std::FILE *in = open_input(path);
-  if (in != nullptr)
-    (void)std::setvbuf(in, nullptr, _IONBF, 0);
-  return in;
-}
-
 // The write pass as it goes: the outfile, the plan, and the write cursor,
 // which names the next bank by its address and page.
 struct Pass {
-  const Outfile &outfile;
+  std::FILE *outfile;
+  const char *outfile_path;
   const Plan &plan;
   std::int64_t address;
   std::int64_t page;
+  bool changed;
+};
+
+// An input as it is read: no more than what is left of the size it was
+// sized at.
+struct Reader {
+  std::FILE *in;
+  std::int64_t left;
+  int error; // of a failed read
 };
 
 void report_cursor(const Pass &pass, const char *which) {
@@ -49,8 +51,8 @@ void report_cursor(const Pass &pass, const char *which) {
 // afterwards is true.
 bool write_banks(const Pass &pass, std::int64_t banks) {
   const auto bytes = static_cast<std::size_t>(banks * bank_size);
-  if (std::fwrite(staging.data(), 1, bytes, pass.outfile.stream) != bytes) {
-    outfile_failed(pass.outfile);
+  if (std::fwrite(staging.data(), 1, bytes, pass.outfile) != bytes) {
+    fail(pass.outfile_path, errno, nullptr, "Failed to write outfile");
     return false;
   }
   return true;
@@ -78,129 +80,153 @@ bool write_padding(const Pass &pass) {
   return true;
 }
 
+// Opens an input again and checks that it is still the file that was
+// sized: a file put in its place between the two passes could be anything,
+// /dev/zero included.
+std::FILE *open_sized(const char *path, const Input &input, bool program) {
+  std::FILE *in = nullptr;
+  FileInfo info{};
+  int code = open_input(path, in);
+  if (code == 0)
+    code = identify(in, info);
+  const char *reason = nullptr;
+  if (code == 0 && info.type != FileType::regular) {
+    code = ESPIPE;
+    reason = "not a regular file";
+  } else if (code == 0 && !same_file(info.id, input.id)) {
+    code = EAGAIN;
+    reason = "replaced while romweld ran";
+  }
+  if (code == 0) {
+    (void)std::setvbuf(in, nullptr, _IONBF, 0);
+    return in;
+  }
+  if (in != nullptr)
+    (void)std::fclose(in);
+  if (program)
+    fail(path, code, reason, "Failed to open program file");
+  else
+    fail(path, code, reason, "Failed to open data file %s", path);
+  return nullptr;
+}
+
+// Reads up to want bytes. Fewer than were left means the input has shrunk.
+std::size_t read_some(Reader &reader, unsigned char *to, std::int64_t want, bool &changed) {
+  const auto asked = static_cast<std::size_t>(std::min(want, reader.left));
+  const std::size_t got = std::fread(to, 1, asked, reader.in);
+  if (std::ferror(reader.in) != 0) {
+    reader.error = errno;
+    return 0;
+  }
+  reader.left -= static_cast<std::int64_t>(got);
+  if (got < asked) {
+    changed = true;
+    reader.left = 0;
+  }
+  return got;
+}
+
+// At the size it was sized at, an input that has not grown has ended.
+void check_end(Reader &reader, bool &changed) {
+  if (std::fgetc(reader.in) != EOF)
+    changed = true;
+  else if (std::ferror(reader.in) != 0)
+    reader.error = errno;
+}
+
 // Reads pieces of a data file into the slots of the staging area, up to a
-// full group or the end of the file, and returns the banks filled. A short
-// read is the end of the file, unless the stream says it failed: then
-// read_error is set.
-std::int64_t read_pieces(std::FILE *in, bool &ended, int &read_error, Extent &extent) {
+// full group or the end of the file, and returns the banks filled.
+std::int64_t read_pieces(Reader &reader, bool &changed) {
   std::int64_t filled = 0;
-  while (!ended && filled < staging_banks) {
-    const std::size_t got = std::fread(slot(filled), 1, data_bank_capacity, in);
-    read_error = std::ferror(in) != 0 ? errno : 0;
-    ended = read_error != 0 || got < data_bank_capacity;
-    if (read_error == 0 && got > 0) {
+  while (reader.left > 0 && reader.error == 0 && filled < staging_banks) {
+    const std::size_t got = read_some(reader, slot(filled), data_bank_capacity, changed);
+    if (got > 0) {
       // Zeros after the piece, the reserved tail included.
       std::fill(slot(filled) + got, slot(filled + 1), 0);
-      extent.bytes += static_cast<std::int64_t>(got);
       ++filled;
     }
   }
+  if (reader.left == 0 && reader.error == 0)
+    check_end(reader, changed);
   return filled;
 }
 
-WriteFault write_data_file(Pass &pass, const char *path) {
-  std::FILE *in = open_unbuffered_input(path);
-  if (in == nullptr) {
-    const int code = errno;
-    fail(path, reason_of(code), "Failed to open data file %s, code %d\n", path, code);
+WriteFault write_data_file(Pass &pass, const char *path, const Input &input) {
+  std::FILE *in = open_sized(path, input, false);
+  if (in == nullptr)
     return WriteFault::data_file;
-  }
-  Extent extent{"data", path, pass.address / bank_size, 0, 0};
   progress("Opened data file '%s'\n", path);
   report_cursor(pass, "starting");
 
+  Reader reader{in, input.size, 0};
   WriteFault fault = WriteFault::none;
-  bool ended = false;
-  while (fault == WriteFault::none && !ended) {
-    int read_error = 0;
-    const std::int64_t filled = read_pieces(in, ended, read_error, extent);
+  while (fault == WriteFault::none) {
+    const std::int64_t filled = read_pieces(reader, pass.changed);
     // The banks read before a failed read come first.
     if (filled > 0 && !write_content(pass, filled)) {
       fault = WriteFault::outfile;
-    } else if (read_error != 0) {
-      fail(path, reason_of(read_error), "Failed to read data file %s, code %d\n", path, read_error);
+    } else if (reader.error != 0) {
+      fail(path, reader.error, nullptr, "Failed to read data file %s", path);
       fault = WriteFault::data_file;
+    } else if (reader.left == 0) {
+      break;
     }
   }
   (void)std::fclose(in);
-  if (fault == WriteFault::none) {
-    extent.banks = pass.address / bank_size - extent.first_bank;
+  if (fault == WriteFault::none)
     report_cursor(pass, "ending");
-    map_extent(pass.plan, extent);
-  }
   return fault;
 }
 
-WriteFault write_program_bank(Pass &pass, const char *path) {
-  std::FILE *in = open_unbuffered_input(path);
-  if (in == nullptr) {
-    const int code = errno;
-    fail(path, reason_of(code), "Failed to open program file, code %d\n", code);
+WriteFault write_program_bank(Pass &pass, const char *path, const Input &input) {
+  std::FILE *in = open_sized(path, input, true);
+  if (in == nullptr)
     return WriteFault::program_file;
-  }
-  const std::size_t got = std::fread(slot(0), 1, program_bank_capacity, in);
-  // One byte more tells a program that fills its bank from one that overflows it.
-  const bool too_large = std::ferror(in) == 0 && std::fgetc(in) != EOF;
-  if (std::ferror(in) != 0) {
-    const int code = errno;
-    fail(path, reason_of(code), "Failed to read program file, code %d\n", code);
-    (void)std::fclose(in);
+  Reader reader{in, input.size, 0};
+  const std::size_t got = read_some(reader, slot(0), program_bank_capacity, pass.changed);
+  // Bytes past the bank never reach the image; a program that fits it must
+  // end where it did.
+  const bool too_large = input.size > program_bank_capacity;
+  if (!too_large && reader.error == 0)
+    check_end(reader, pass.changed);
+  (void)std::fclose(in);
+  if (reader.error != 0) {
+    fail(path, reader.error, nullptr, "Failed to read program file");
     return WriteFault::program_file;
   }
   if (too_large)
     report("Warning - program file may be too large - only %d bytes read!\n",
            static_cast<int>(program_bank_capacity));
-  (void)std::fclose(in);
   std::fill(slot(0) + got, slot(1), 0);
 
   // The cursor is not moved past the program bank: it still names it at the end.
-  const Extent extent{"program", path, pass.address / bank_size, 1, static_cast<std::int64_t>(got)};
   if (!write_banks(pass, 1))
     return WriteFault::outfile;
   progress("Opened program file '%s'\n", path);
   report_cursor(pass, "starting");
-  map_extent(pass.plan, extent);
   return WriteFault::none;
 }
 
 } // namespace
 
-WriteResult write_image(const Outfile &outfile, const Plan &plan, const char *program,
-                        std::span<char *const> data) {
+WriteResult write_image(std::FILE *outfile, const char *outfile_path, const Plan &plan,
+                        const char *program, std::span<char *const> data,
+                        std::span<const Input> inputs) {
   // After the padding, the cursor stands where the plan says content begins.
-  Pass pass{outfile, plan, plan.first_address, plan.first_page};
+  Pass pass{outfile, outfile_path, plan, plan.first_address, plan.first_page, false};
   // Before the first write, as a stream requires.
-  (void)std::setvbuf(outfile.stream, nullptr, _IONBF, 0);
+  (void)std::setvbuf(outfile, nullptr, _IONBF, 0);
 
-  if (plan.padding_banks > 0) {
-    if (!write_padding(pass))
-      return {WriteFault::outfile, 0};
-    map_extent(plan, {"padding", "", 0, plan.padding_banks, 0});
-  }
+  if (plan.padding_banks > 0 && !write_padding(pass))
+    return {WriteFault::outfile, false, 0};
 
-  for (const char *path : data) {
-    const WriteFault fault = write_data_file(pass, path);
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    const WriteFault fault = write_data_file(pass, data[i], inputs[i + 1]);
     if (fault != WriteFault::none)
-      return {fault, 0};
+      return {fault, pass.changed, 0};
   }
 
   // The program bank is the last one written; its page is the closing check.
-  const WriteFault fault = write_program_bank(pass, program);
-  return {fault, pass.page};
-}
-
-void outfile_failed(const Outfile &outfile) {
-  const int code = errno;
-  fail(outfile.path, reason_of(code), "Failed to write outfile, code %d\n", code);
-}
-
-void cut_to_whole_banks(const Outfile &outfile) {
-  const std::int64_t size = open_file_size(outfile.stream);
-  int code = size < 0 ? errno : 0;
-  if (code == 0 && size % bank_size != 0)
-    code = resize_open_file(outfile.stream, size - size % bank_size);
-  if (code != 0) {
-    errno = code;
-    outfile_failed(outfile);
-  }
+  const WriteFault fault = write_program_bank(pass, program, inputs[0]);
+  return {fault, pass.changed, pass.page};
 }

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "image/layout.h"
-#include "sys/platform.h"
+#include "image/sizing.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 
 // Which kind of file stopped the write pass.
@@ -11,20 +12,15 @@ enum class WriteFault { none, outfile, data_file, program_file };
 
 struct WriteResult {
   WriteFault fault;
+  bool changed;              // an input no longer has the size it was sized at
   std::int64_t program_page; // page the program bank was written at
 };
 
 // Write pass: the padding banks, the banks of every data file in order, then
-// the program bank, each reported, and added to the bank map, as it goes. The
-// outfile is written but neither opened nor closed here.
-WriteResult write_image(const Outfile &outfile, const Plan &plan, const char *program,
-                        std::span<char *const> data);
-
-// Reports a failed write of the outfile, with the error number in errno.
-void outfile_failed(const Outfile &outfile);
-
-// After a failed write pass, on the outfile still open: a write that fails
-// part-way can leave the first bytes of a bank at its end. Cutting them off
-// leaves exactly the banks written before the failure; if the cut fails too,
-// that is reported as one more failure of the outfile.
-void cut_to_whole_banks(const Outfile &outfile);
+// the program bank, each reported as it goes, into outfile (written but
+// neither opened nor closed here; outfile_path names it in the report). Each
+// input must be the file that the sizing pass found, and is read no further
+// than the size it had then, with one byte more to tell whether it has grown.
+WriteResult write_image(std::FILE *outfile, const char *outfile_path, const Plan &plan,
+                        const char *program, std::span<char *const> data,
+                        std::span<const Input> inputs);

@@ -3,11 +3,42 @@
 // What differs between the systems romweld runs on, behind one interface. The
 // build picks one file that implements it: platform_posix.cpp on Linux and
 // macOS, platform_windows.cpp on Windows. Nothing else knows the system.
+//
+// Paths are UTF-8. Calls that can fail return 0 or the error number, in the
+// numbering of the C library, so that the report can print it.
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <span>
+
+// Room for any path this tool builds from another: a link's final target, or
+// a temporary file beside it.
+constexpr std::size_t path_capacity = 4096;
+
+// What makes a file itself, whatever name reaches it: POSIX's device and
+// inode numbers, Windows's volume serial number and file index.
+struct FileId {
+  std::uint64_t volume;
+  std::uint64_t index;
+};
+
+constexpr bool same_file(const FileId &a, const FileId &b) {
+  return a.volume == b.volume && a.index == b.index;
+}
+
+enum class FileType { regular, directory, other };
+
+// An open file, as the system describes it.
+struct FileInfo {
+  FileType type;
+  FileId id;
+  std::int64_t size;
+  // What a file that replaces this one takes from it, where the system has it.
+  std::uint32_t mode;
+  std::uint32_t owner;
+  std::uint32_t group;
+};
 
 // The arguments after the tool's own name, as UTF-8. Windows hands a program
 // its names through the ANSI code page, which loses or swaps characters, so
@@ -15,30 +46,57 @@
 // also switched to UTF-8 output, so that names print as typed.
 std::span<char *const> utf8_arguments(int argc, char **argv);
 
-// A UTF-8 path in the form the standard library's file system calls take.
-std::filesystem::path native_path(const char *path);
+// Opens the null device on any standard stream that is closed, so that no
+// file of the run takes its number and gets the report written into it.
+void keep_standard_streams();
 
-// Opens a file for reading in binary mode; nullptr, with errno set, on failure.
-std::FILE *open_input(const char *path);
+// Opens a file for reading in binary mode. Opening never waits,
+// not even on a FIFO, so that any file can be asked what it is.
+int open_input(const char *path, std::FILE *&file);
 
-// Creates a file that must not exist yet and opens it for writing in binary
-// mode; nullptr, with errno set (EEXIST if it exists), on failure.
-std::FILE *create_file(const char *path);
+// Opens an existing file for writing in binary mode, without
+// creating or truncating it: a device, a FIFO or a terminal.
+int open_in_place(const char *path, std::FILE *&file);
 
-struct Outfile {
-  const char *path; // as typed
-  std::FILE *stream;
-  bool created; // this run made the file, so a failure must remove it again
-  bool regular; // devices such as /dev/null are never truncated or removed
-};
+int identify(std::FILE *file, FileInfo &info);
 
-// Opens the outfile for writing in binary mode, creating it if it is missing
-// but never truncating it: an existing image stays intact until every input
-// has passed. False, with errno set, on failure.
-bool open_outfile(const char *path, Outfile &outfile);
+// Follows path through any links to the file that replacing it must replace,
+// and writes that file's path to target. exists tells whether it is there;
+// if so, found describes it. Asks for write access, as writing over a file
+// would; a folder gives EISDIR.
+int find_target(const char *path, std::span<char> target, bool &exists, FileInfo &found);
 
-// Size in bytes of an open, unbuffered file; -1, with errno set, on failure.
-std::int64_t open_file_size(std::FILE *file);
+// Length of a path's folder part, up to and including its last separator; 0
+// for a bare name.
+std::size_t folder_length(const char *path);
 
-// Cuts an open, unbuffered file to size bytes. 0, or the error number.
-int resize_open_file(std::FILE *file, std::int64_t size);
+// Whether two paths of files that do not exist yet name one file: the same
+// folder, by identity, and the same name in it.
+int same_new_file(const char *a, const char *b, bool &same);
+
+// Creates a file that must not exist yet, for writing in binary mode,
+// EEXIST if it exists.
+int create_file(const char *path, std::FILE *&file);
+
+// Gives a new file the permission bits, and where the system allows the
+// owner and group, of the file it is to replace.
+int take_attributes(std::FILE *file, const FileInfo &old);
+
+// Renames from over to, replacing to if it exists; both in one folder.
+int replace_file(const char *from, const char *to);
+
+// Gives an existing file a second name.
+int link_file(const char *existing, const char *name);
+
+int remove_file(const char *path);
+
+// Ctrl-C and the signals that end a run from outside (SIGINT, SIGTERM, SIGHUP,
+// SIGPIPE; on Windows Ctrl-C, Ctrl-Break and a closed console) call cleanup,
+// then end the run as they would have, so that the caller sees the signal.
+// Signals that the caller has set to be ignored stay ignored.
+void on_interrupt(void (*cleanup)());
+
+// While held, those signals wait; released, a signal that came meanwhile
+// takes effect.
+void hold_interrupts();
+void release_interrupts();

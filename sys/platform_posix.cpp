@@ -3,23 +3,103 @@
 #include "sys/platform.h"
 
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-std::FILE *stream_of(int fd) {
+// Every descriptor this tool opens is its own: none leaks into a program
+// that it might start, and none makes a terminal its controlling one.
+constexpr int open_flags = O_CLOEXEC | O_NOCTTY;
+
+int stream_of(int fd, const char *mode, std::FILE *&file) {
   if (fd < 0)
-    return nullptr;
-  std::FILE *stream = fdopen(fd, "wb");
-  if (stream == nullptr) {
+    return errno;
+  file = fdopen(fd, mode);
+  if (file == nullptr) {
     // GCOVR_EXCL_START: fdopen fails only when memory runs out
     const int code = errno;
     (void)close(fd);
-    errno = code;
+    return code;
   } // GCOVR_EXCL_STOP
-  return stream;
+  return 0;
+}
+
+void describe(const struct stat &st, FileInfo &info) {
+  info.type = S_ISREG(st.st_mode)   ? FileType::regular
+              : S_ISDIR(st.st_mode) ? FileType::directory
+                                    : FileType::other;
+  info.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  info.size = st.st_size;
+  info.mode = static_cast<std::uint32_t>(st.st_mode & 0777);
+  info.owner = static_cast<std::uint32_t>(st.st_uid);
+  info.group = static_cast<std::uint32_t>(st.st_gid);
+}
+
+int copy_path(const char *from, std::size_t length, std::span<char> to) {
+  if (length >= to.size())
+    return ENAMETOOLONG;
+  std::memcpy(to.data(), from, length);
+  to[length] = '\0';
+  return 0;
+}
+
+// The name a chain of links ends at, by reading each link in turn, as the
+// system would follow them: a relative link is read from its own folder.
+int follow_links(const char *path, std::span<char> target) {
+  int code = copy_path(path, std::strlen(path), target);
+  // As many links as Linux follows before it gives up with ELOOP.
+  for (int links = 0; code == 0; ++links) {
+    struct stat st {};
+    if (lstat(target.data(), &st) != 0)
+      return errno == ENOENT ? 0 : errno;
+    if (!S_ISLNK(st.st_mode))
+      return 0;
+    if (links == 40)
+      return ELOOP;
+    char link[path_capacity];
+    const ssize_t length = readlink(target.data(), link, sizeof link);
+    if (length < 0)
+      return errno;
+    if (static_cast<std::size_t>(length) >= sizeof link)
+      return ENAMETOOLONG;
+    const std::size_t folder = link[0] == '/' ? 0 : folder_length(target.data());
+    if (folder + static_cast<std::size_t>(length) >= target.size())
+      return ENAMETOOLONG;
+    std::memcpy(target.data() + folder, link, static_cast<std::size_t>(length));
+    target[folder + static_cast<std::size_t>(length)] = '\0';
+  }
+  return code;
+}
+
+// The folder that holds path.
+int stat_folder(const char *path, struct stat &st) {
+  const std::size_t length = folder_length(path);
+  char folder[path_capacity];
+  if (const int code = copy_path(length == 0 ? "." : path, length == 0 ? 1 : length, folder);
+      code != 0)
+    return code;
+  return stat(folder, &st) == 0 ? 0 : errno;
+}
+
+void (*interrupt_cleanup)() = nullptr;
+constexpr int interrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+void on_signal(int signal) {
+  interrupt_cleanup();
+  // The handler was reset on entry, and the signal is not blocked in it.
+  (void)raise(signal);
+}
+
+void set_held(int how) {
+  sigset_t set;
+  (void)sigemptyset(&set);
+  for (const int signal : interrupts)
+    (void)sigaddset(&set, signal);
+  (void)sigprocmask(how, &set, nullptr);
 }
 
 } // namespace
@@ -30,53 +110,122 @@ std::span<char *const> utf8_arguments(int argc, char **argv) {
   return {argv + 1, static_cast<std::size_t>(argc - 1)};
 }
 
-std::filesystem::path native_path(const char *path) {
-  return path;
+void keep_standard_streams() {
+  for (int fd = 0; fd <= 2; ++fd)
+    if (fcntl(fd, F_GETFD) < 0 && errno == EBADF)
+      (void)open("/dev/null", O_RDWR); // takes the lowest free number: fd
 }
 
-std::FILE *open_input(const char *path) {
-  return std::fopen(path, "rb");
+int open_input(const char *path, std::FILE *&file) {
+  return stream_of(open(path, O_RDONLY | O_NONBLOCK | open_flags), "rb", file);
 }
 
-std::FILE *create_file(const char *path) {
-  return stream_of(open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+int open_in_place(const char *path, std::FILE *&file) {
+  return stream_of(open(path, O_WRONLY | open_flags), "wb", file);
 }
 
-bool open_outfile(const char *path, Outfile &outfile) {
-  outfile.path = path;
-  // Exclusive creation tells a new file from an existing one.
-  outfile.stream = create_file(path);
-  outfile.created = outfile.stream != nullptr;
-  if (outfile.stream == nullptr && errno == EEXIST) {
-    outfile.stream = stream_of(open(path, O_WRONLY | O_CLOEXEC));
-    // The name exists but its file does not: a link to a file still to be made.
-    if (outfile.stream == nullptr && errno == ENOENT) {
-      outfile.stream = stream_of(open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-      outfile.created = outfile.stream != nullptr;
-    }
-  }
-  if (outfile.stream == nullptr)
-    return false;
-  struct stat st {};
-  if (fstat(fileno(outfile.stream), &st) != 0) {
-    const int code = errno;
-    (void)std::fclose(outfile.stream);
-    if (outfile.created)
-      (void)unlink(path);
-    errno = code;
-    return false;
-  }
-  outfile.regular = S_ISREG(st.st_mode);
-  return true;
-}
-
-std::int64_t open_file_size(std::FILE *file) {
+int identify(std::FILE *file, FileInfo &info) {
   struct stat st {};
   if (fstat(fileno(file), &st) != 0)
-    return -1;
-  return st.st_size;
+    return errno;
+  describe(st, info);
+  return 0;
 }
 
-int resize_open_file(std::FILE *file, std::int64_t size) {
-  return ftruncate(fileno(file), static_cast<off_t>(size)) == 0 ? 0 : errno;
+int find_target(const char *path, std::span<char> target, bool &exists, FileInfo &found) {
+  // The system follows the links; write access, without truncating, is what
+  // writing over the file would ask. A FIFO without a reader refuses it, and
+  // is asked for reading instead, which never waits either.
+  int fd = open(path, O_WRONLY | O_NONBLOCK | open_flags);
+  if (fd < 0 && errno == ENXIO)
+    fd = open(path, O_RDONLY | O_NONBLOCK | open_flags);
+  exists = fd >= 0;
+  if (!exists && errno != ENOENT)
+    return errno;
+  if (!exists) {
+    // A new file needs a name of its own to be renamed to.
+    const int code = follow_links(path, target);
+    return code == 0 && target[folder_length(target.data())] == '\0' ? ENOENT : code;
+  }
+  struct stat st {};
+  const int code = fstat(fd, &st) == 0 ? 0 : errno;
+  (void)close(fd);
+  if (code != 0)
+    return code;
+  describe(st, found);
+  if (found.type != FileType::regular)
+    return copy_path(path, std::strlen(path), target);
+  // A regular file is replaced under its own name, which must be the file
+  // that was opened; a link that reads as a name of no file (a deleted file
+  // held open, as /proc shows it) cannot be replaced.
+  if (const int failed = follow_links(path, target); failed != 0)
+    return failed;
+  if (stat(target.data(), &st) != 0 || st.st_dev != static_cast<dev_t>(found.id.volume) ||
+      st.st_ino != static_cast<ino_t>(found.id.index))
+    return ENOENT;
+  return 0;
+}
+
+std::size_t folder_length(const char *path) {
+  const char *slash = std::strrchr(path, '/');
+  return slash == nullptr ? 0 : static_cast<std::size_t>(slash - path) + 1;
+}
+
+int same_new_file(const char *a, const char *b, bool &same) {
+  same = false;
+  if (std::strcmp(a + folder_length(a), b + folder_length(b)) != 0)
+    return 0;
+  struct stat folder_a {};
+  struct stat folder_b {};
+  if (const int code = stat_folder(a, folder_a); code != 0)
+    return code;
+  if (const int code = stat_folder(b, folder_b); code != 0)
+    return code;
+  same = folder_a.st_dev == folder_b.st_dev && folder_a.st_ino == folder_b.st_ino;
+  return 0;
+}
+
+int create_file(const char *path, std::FILE *&file) {
+  return stream_of(open(path, O_WRONLY | O_CREAT | O_EXCL | open_flags, 0666), "wb", file);
+}
+
+int take_attributes(std::FILE *file, const FileInfo &old) {
+  // Only the owner, or root, may give a file away; anyone else keeps it.
+  if (fchown(fileno(file), static_cast<uid_t>(old.owner), static_cast<gid_t>(old.group)) != 0 &&
+      errno != EPERM)
+    return errno;
+  return fchmod(fileno(file), static_cast<mode_t>(old.mode)) == 0 ? 0 : errno;
+}
+
+int replace_file(const char *from, const char *to) {
+  return rename(from, to) == 0 ? 0 : errno;
+}
+
+int link_file(const char *existing, const char *name) {
+  return link(existing, name) == 0 ? 0 : errno;
+}
+
+int remove_file(const char *path) {
+  return unlink(path) == 0 ? 0 : errno;
+}
+
+void on_interrupt(void (*cleanup)()) {
+  interrupt_cleanup = cleanup;
+  struct sigaction action {};
+  action.sa_handler = on_signal;
+  action.sa_flags = static_cast<int>(SA_RESETHAND | SA_NODEFER);
+  (void)sigemptyset(&action.sa_mask);
+  for (const int signal : interrupts) {
+    struct sigaction old {};
+    if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
+      (void)sigaction(signal, &action, nullptr);
+  }
+}
+
+void hold_interrupts() {
+  set_held(SIG_BLOCK);
+}
+
+void release_interrupts() {
+  set_held(SIG_UNBLOCK);
 }

@@ -9,9 +9,11 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <io.h>
-#include <sys/stat.h>
+#include <string_view>
 
 #include <windows.h>
 
@@ -32,16 +34,154 @@ void restore_console() {
   (void)SetConsoleOutputCP(console_code_page);
 }
 
-std::FILE *stream_of(int fd) {
+std::filesystem::path native_path(const char *path) {
+  // From char8_t the library decodes UTF-8; from char it would widen each
+  // byte on its own.
+  return std::u8string_view(reinterpret_cast<const char8_t *>(path));
+}
+
+// The C library's number for a system error.
+int error_of(DWORD error) {
+  switch (error) {
+  case ERROR_FILE_NOT_FOUND:
+  case ERROR_PATH_NOT_FOUND:
+  case ERROR_INVALID_NAME:
+  case ERROR_INVALID_DRIVE:
+  case ERROR_BAD_NETPATH:
+  case ERROR_BAD_PATHNAME:
+    return ENOENT;
+  case ERROR_ACCESS_DENIED:
+  case ERROR_SHARING_VIOLATION:
+  case ERROR_LOCK_VIOLATION:
+  case ERROR_WRITE_PROTECT:
+    return EACCES;
+  case ERROR_FILE_EXISTS:
+  case ERROR_ALREADY_EXISTS:
+    return EEXIST;
+  case ERROR_TOO_MANY_OPEN_FILES:
+    return EMFILE;
+  case ERROR_DISK_FULL:
+  case ERROR_HANDLE_DISK_FULL:
+    return ENOSPC;
+  case ERROR_FILENAME_EXCED_RANGE:
+    return ENAMETOOLONG;
+  case ERROR_NOT_SAME_DEVICE:
+    return EXDEV;
+  case ERROR_NOT_ENOUGH_MEMORY:
+  case ERROR_OUTOFMEMORY:
+    return ENOMEM;
+  default:
+    return EIO;
+  }
+}
+
+int last_error() {
+  return error_of(GetLastError());
+}
+
+int stream_of(int fd, const char *mode, std::FILE *&file) {
   if (fd < 0)
-    return nullptr;
-  std::FILE *stream = _fdopen(fd, "wb");
-  if (stream == nullptr) {
+    return errno;
+  file = _fdopen(fd, mode);
+  if (file == nullptr) {
     const int code = errno;
     (void)_close(fd);
-    errno = code;
+    return code;
   }
-  return stream;
+  return 0;
+}
+
+// A folder refuses to open as a file, with EACCES; the reason to report is
+// that it is a folder.
+int open_failed(const char *path) {
+  const int code = errno;
+  const DWORD attributes = GetFileAttributesW(native_path(path).c_str());
+  if (code == EACCES && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return EISDIR;
+  return code;
+}
+
+// Devices and pipes have no file index; each kind is told apart by its type.
+int describe(HANDLE handle, FileInfo &info) {
+  info = {};
+  const DWORD type = GetFileType(handle);
+  if (type != FILE_TYPE_DISK) {
+    info.type = FileType::other;
+    info.id = {~std::uint64_t{0}, type};
+    return 0;
+  }
+  BY_HANDLE_FILE_INFORMATION file{};
+  if (GetFileInformationByHandle(handle, &file) == 0)
+    return last_error();
+  info.type = (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileType::directory
+                                                                      : FileType::regular;
+  info.id = {file.dwVolumeSerialNumber,
+             std::uint64_t{file.nFileIndexHigh} << 32U | file.nFileIndexLow};
+  info.size =
+      static_cast<std::int64_t>(std::uint64_t{file.nFileSizeHigh} << 32U | file.nFileSizeLow);
+  return 0;
+}
+
+HANDLE open_existing(const wchar_t *path, DWORD access) {
+  // Backup semantics let a folder open too, to be told from a file.
+  return CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+int copy_path(const char *from, std::span<char> to) {
+  const std::size_t length = std::strlen(from);
+  if (length >= to.size())
+    return ENAMETOOLONG;
+  std::memcpy(to.data(), from, length + 1);
+  return 0;
+}
+
+// The name by which the system itself knows an open file: through links,
+// and with the drive letter of its volume, however the path reached it.
+int final_path(HANDLE handle, std::span<char> target) {
+  static std::array<wchar_t, command_line_units + 1> wide;
+  const DWORD units = GetFinalPathNameByHandleW(handle, wide.data(), command_line_units,
+                                                FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (units == 0 || units >= command_line_units)
+    return units == 0 ? last_error() : ENAMETOOLONG;
+  const int bytes =
+      WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), -1, target.data(),
+                          static_cast<int>(target.size()), nullptr, nullptr);
+  return bytes > 0 ? 0 : ENAMETOOLONG;
+}
+
+int folder_id(const char *path, FileId &id) {
+  std::array<char, path_capacity + 2> folder{};
+  const std::size_t length = folder_length(path);
+  if (length + 2 > folder.size())
+    return ENAMETOOLONG;
+  std::memcpy(folder.data(), path, length);
+  // "C:" alone is the current folder of drive C.
+  if (length == 0 || path[length - 1] == ':')
+    folder[length] = '.';
+  const HANDLE handle = open_existing(native_path(folder.data()).c_str(), 0);
+  if (handle == INVALID_HANDLE_VALUE)
+    return last_error();
+  FileInfo info{};
+  const int code = describe(handle, info);
+  (void)CloseHandle(handle);
+  id = info.id;
+  return code;
+}
+
+void (*interrupt_cleanup)() = nullptr;
+CRITICAL_SECTION held;
+bool watching = false;
+
+// Runs on a thread of its own while the run goes on. Once the files are
+// removed, the next handler, the system's, ends the process as Ctrl-C does.
+BOOL WINAPI on_control(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
+    return FALSE;
+  EnterCriticalSection(&held);
+  interrupt_cleanup();
+  return FALSE;
 }
 
 } // namespace
@@ -78,59 +218,132 @@ std::span<char *const> utf8_arguments(int, char **) {
   return {argument_list.data(), listed};
 }
 
-std::filesystem::path native_path(const char *path) {
-  // From char8_t the library decodes UTF-8; from char it would widen each
-  // byte on its own.
-  return std::u8string_view(reinterpret_cast<const char8_t *>(path));
-}
-
-std::FILE *open_input(const char *path) {
-  return _wfopen(native_path(path).c_str(), L"rb");
-}
-
-std::FILE *create_file(const char *path) {
-  return stream_of(_wopen(native_path(path).c_str(),
-                          _O_WRONLY | _O_BINARY | _O_CREAT | _O_EXCL | _O_NOINHERIT,
-                          _S_IREAD | _S_IWRITE));
-}
-
-bool open_outfile(const char *path, Outfile &outfile) {
-  outfile.path = path;
-  const std::filesystem::path name = native_path(path);
-  // Exclusive creation tells a new file from an existing one.
-  outfile.stream = create_file(path);
-  outfile.created = outfile.stream != nullptr;
-  if (outfile.stream == nullptr && errno == EEXIST) {
-    outfile.stream = stream_of(_wopen(name.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT));
-    // The name exists but its file does not: a link to a file still to be made.
-    if (outfile.stream == nullptr && errno == ENOENT) {
-      outfile.stream = stream_of(_wopen(
-          name.c_str(), _O_WRONLY | _O_BINARY | _O_CREAT | _O_NOINHERIT, _S_IREAD | _S_IWRITE));
-      outfile.created = outfile.stream != nullptr;
+void keep_standard_streams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (_get_osfhandle(fd) != -1)
+      continue;
+    const int null = _wopen(L"NUL", _O_RDWR | _O_BINARY | _O_NOINHERIT);
+    if (null >= 0 && null != fd) {
+      (void)_dup2(null, fd);
+      (void)_close(null);
     }
   }
-  if (outfile.stream == nullptr)
-    return false;
-  struct _stat64 st {};
-  if (_fstat64(_fileno(outfile.stream), &st) != 0) {
-    const int code = errno;
-    (void)std::fclose(outfile.stream);
-    if (outfile.created)
-      (void)_wunlink(name.c_str());
-    errno = code;
-    return false;
+}
+
+int open_input(const char *path, std::FILE *&file) {
+  const int fd = _wopen(native_path(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  return fd < 0 ? open_failed(path) : stream_of(fd, "rb", file);
+}
+
+int open_in_place(const char *path, std::FILE *&file) {
+  const int fd = _wopen(native_path(path).c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
+  return fd < 0 ? open_failed(path) : stream_of(fd, "wb", file);
+}
+
+int identify(std::FILE *file, FileInfo &info) {
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  if (handle == INVALID_HANDLE_VALUE)
+    return EBADF;
+  return describe(handle, info);
+}
+
+int find_target(const char *path, std::span<char> target, bool &exists, FileInfo &found) {
+  const HANDLE handle = open_existing(native_path(path).c_str(), GENERIC_WRITE);
+  exists = handle != INVALID_HANDLE_VALUE;
+  if (!exists) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+      errno = error_of(error);
+      return open_failed(path);
+    }
+    // A new file needs a name of its own to be renamed to.
+    if (path[folder_length(path)] == '\0')
+      return ENOENT;
+    return copy_path(path, target);
   }
-  outfile.regular = (st.st_mode & _S_IFMT) == _S_IFREG;
-  return true;
+  int code = describe(handle, found);
+  if (code == 0 && found.type == FileType::directory)
+    code = EISDIR;
+  if (code == 0)
+    code = found.type == FileType::regular ? final_path(handle, target) : copy_path(path, target);
+  (void)CloseHandle(handle);
+  return code;
 }
 
-std::int64_t open_file_size(std::FILE *file) {
-  struct _stat64 st {};
-  if (_fstat64(_fileno(file), &st) != 0)
-    return -1;
-  return st.st_size;
+std::size_t folder_length(const char *path) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; path[i] != '\0'; ++i)
+    if (path[i] == '/' || path[i] == '\\' || path[i] == ':')
+      length = i + 1;
+  return length;
 }
 
-int resize_open_file(std::FILE *file, std::int64_t size) {
-  return _chsize_s(_fileno(file), size);
+int same_new_file(const char *a, const char *b, bool &same) {
+  same = false;
+  // Names differ only in case name one file on Windows's file systems.
+  const std::filesystem::path name_a = native_path(a + folder_length(a));
+  const std::filesystem::path name_b = native_path(b + folder_length(b));
+  if (CompareStringOrdinal(name_a.c_str(), -1, name_b.c_str(), -1, TRUE) != CSTR_EQUAL)
+    return 0;
+  FileId folder_a{};
+  FileId folder_b{};
+  int code = folder_id(a, folder_a);
+  if (code == 0)
+    code = folder_id(b, folder_b);
+  same = code == 0 && same_file(folder_a, folder_b);
+  return code;
+}
+
+int create_file(const char *path, std::FILE *&file) {
+  // Others may read it, and an interrupt may delete it while it is open.
+  const HANDLE handle =
+      CreateFileW(native_path(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE)
+    return last_error();
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  if (fd < 0) {
+    const int code = errno;
+    (void)CloseHandle(handle);
+    return code;
+  }
+  return stream_of(fd, "wb", file);
+}
+
+int take_attributes(std::FILE *, const FileInfo &) {
+  // A new file takes its folder's permissions, as the old one did.
+  return 0;
+}
+
+int replace_file(const char *from, const char *to) {
+  return MoveFileExW(native_path(from).c_str(), native_path(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING) != 0
+             ? 0
+             : last_error();
+}
+
+int link_file(const char *existing, const char *name) {
+  return CreateHardLinkW(native_path(name).c_str(), native_path(existing).c_str(), nullptr) != 0
+             ? 0
+             : last_error();
+}
+
+int remove_file(const char *path) {
+  return DeleteFileW(native_path(path).c_str()) != 0 ? 0 : last_error();
+}
+
+void on_interrupt(void (*cleanup)()) {
+  interrupt_cleanup = cleanup;
+  InitializeCriticalSection(&held);
+  watching = SetConsoleCtrlHandler(on_control, TRUE) != 0;
+}
+
+void hold_interrupts() {
+  if (watching)
+    EnterCriticalSection(&held);
+}
+
+void release_interrupts() {
+  if (watching)
+    LeaveCriticalSection(&held);
 }

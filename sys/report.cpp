@@ -1,5 +1,6 @@
 #include "sys/report.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -7,13 +8,20 @@
 namespace {
 
 bool quiet = false;
+std::FILE *report_stream = stdout;
+int report_error = 0; // the first failed write's error number
+
+void print(const char *format, va_list args) {
+  if (std::vfprintf(report_stream, format, args) < 0 && report_error == 0)
+    report_error = errno;
+}
 
 } // namespace
 
 void report(const char *format, ...) {
   va_list args;
   va_start(args, format);
-  std::vprintf(format, args);
+  print(format, args);
   va_end(args);
 }
 
@@ -22,7 +30,7 @@ void progress(const char *format, ...) {
     return;
   va_list args;
   va_start(args, format);
-  std::vprintf(format, args);
+  print(format, args);
   va_end(args);
 }
 
@@ -30,17 +38,37 @@ void set_quiet(bool on) {
   quiet = on;
 }
 
-void fail(const char *path, const char *reason, const char *format, ...) {
+void divert_report() {
+  (void)std::fflush(stdout);
+  report_stream = stderr;
+}
+
+void fail(const char *path, int code, const char *reason, const char *format, ...) {
   va_list args;
   va_start(args, format);
-  std::vprintf(format, args);
+  print(format, args);
   va_end(args);
+  if (std::fprintf(report_stream, ", code %d\n", code) < 0 && report_error == 0)
+    report_error = errno;
+  explain(path, reason != nullptr ? reason : std::strerror(code));
+}
+
+void explain(const char *path, const char *reason) {
   // Standard output may be a pipe, buffered: what it holds goes first, so
   // that a log of both streams keeps their order.
-  (void)std::fflush(stdout);
+  if (report_stream != stderr)
+    (void)std::fflush(report_stream);
   (void)std::fprintf(stderr, "romweld: %s: %s\n", path, reason);
 }
 
-const char *reason_of(int code) {
-  return std::strerror(code);
+bool finish_report() {
+  // A full disk or a closed pipe may show only when the buffer is written out.
+  if (std::fflush(stdout) != 0 && report_error == 0)
+    report_error = errno;
+  if (std::fclose(stdout) != 0 && report_error == 0)
+    report_error = errno;
+  report_stream = stderr;
+  if (report_error != 0)
+    explain("standard output", std::strerror(report_error));
+  return report_error == 0;
 }

@@ -12,10 +12,19 @@
 [[gnu::format(printf, 1, 2)]] void progress(const char *format, ...);
 void set_quiet(bool quiet);
 
-// A failure: its line on standard output, then "romweld: <path>: <reason>" on
-// standard error.
-[[gnu::format(printf, 3, 4)]] void fail(const char *path, const char *reason, const char *format,
-                                        ...);
+// From now on the report goes to standard error: standard output is a file
+// that the run writes.
+void divert_report();
 
-// The system's words for an error number.
-const char *reason_of(int code);
+// A failure: its line on standard output, the format followed by ", code N"
+// and a line end, then "romweld: <path>: <reason>" on standard error. Without
+// a reason of the tool's own, the reason is the system's words for code.
+[[gnu::format(printf, 4, 5)]] void fail(const char *path, int code, const char *reason,
+                                        const char *format, ...);
+
+// The line on standard error alone, for a failure whose line is a warning.
+void explain(const char *path, const char *reason);
+
+// Writes out what standard output still holds, and closes it. A report that
+// could not be written gets a line on standard error, and false.
+bool finish_report();

@@ -1,0 +1,111 @@
+#include "app/outputs.h"
+
+#include "app/status.h"
+#include "sys/report.h"
+
+#include <cerrno>
+
+namespace {
+
+int output_failed(const Output &output, const char *verb, int code, const char *reason = nullptr) {
+  if (output.status == status_outfile)
+    fail(output.file.path, code, reason, "Failed to %s outfile", verb);
+  else
+    fail(output.file.path, code, reason, "Failed to %s %s file %s", verb, output.kind,
+         output.file.path);
+  return output.status;
+}
+
+// Standard output may be one of the files the run writes (/dev/stdout, or a
+// shell's redirection to it); the report then goes to standard error, so
+// that it never lands in the image.
+void keep_report_apart(const Replacement &file) {
+  FileInfo out{};
+  if (file.exists && identify(stdout, out) == 0 && same_file(out.id, file.found.id))
+    divert_report();
+}
+
+} // namespace
+
+int find_outfile(Output &outfile, const char *path) {
+  if (const int code = find_replacement(outfile.file, path); code != 0)
+    return output_failed(outfile, "open", code);
+  keep_report_apart(outfile.file);
+  outfile.in_place = outfile.file.exists && outfile.file.found.type != FileType::regular;
+  if (outfile.in_place)
+    return status_ok;
+  if (const int code = begin_replacement(outfile.file); code != 0)
+    return output_failed(outfile, "open", code);
+  return status_ok;
+}
+
+const FileInfo *outfile_found(const Output &outfile) {
+  return outfile.file.exists && !outfile.in_place ? &outfile.file.found : nullptr;
+}
+
+int find_output(Output &output, const char *path, const Output &outfile,
+                std::span<const Input> inputs) {
+  Replacement &file = output.file;
+  if (const int code = find_replacement(file, path); code != 0)
+    return output_failed(output, "open", code);
+  // The number is ESPIPE's, for want of one that says "not a regular file".
+  if (file.exists && file.found.type != FileType::regular)
+    return output_failed(output, "open", ESPIPE, "not a regular file");
+  bool same = false;
+  if (!outfile.in_place) {
+    if (const int code = same_target(file, outfile.file, same); code != 0)
+      return output_failed(output, "open", code);
+  }
+  for (const Input &input : inputs)
+    same = same || (file.exists && same_file(file.found.id, input.id));
+  if (same)
+    return output_failed(output, "open", EINVAL, "is the outfile or an input file");
+  keep_report_apart(file);
+  if (const int code = begin_replacement(file); code != 0)
+    return output_failed(output, "open", code);
+  return status_ok;
+}
+
+int open_outfile(Output &outfile) {
+  if (!outfile.in_place)
+    return status_ok;
+  // Opening waits for a FIFO's reader, so it comes only once every input has
+  // passed; and what is opened must be what was found.
+  Replacement &file = outfile.file;
+  int code = open_in_place(file.path, file.stream);
+  FileInfo info{};
+  if (code == 0)
+    code = identify(file.stream, info);
+  if (code == 0 && !same_file(info.id, file.found.id))
+    return output_failed(outfile, "open", EAGAIN, "replaced while romweld ran");
+  return code == 0 ? status_ok : output_failed(outfile, "open", code);
+}
+
+int finish_output(Output &output) {
+  if (const int code = finish_replacement(output.file); code != 0)
+    return output_failed(output, "write", code);
+  return status_ok;
+}
+
+int commit_outputs(std::span<Output *const> outputs) {
+  // Devices were written in place, and files not asked for are left out.
+  constexpr std::size_t most = 4;
+  Replacement *files[most];
+  Output *owners[most];
+  std::size_t count = 0;
+  for (Output *output : outputs)
+    if (output->file.path != nullptr && !output->in_place && count < most) {
+      owners[count] = output;
+      files[count++] = &output->file;
+    }
+  std::size_t failed = 0;
+  if (const int code = commit_replacements({files, count}, failed); code != 0)
+    return output_failed(*owners[failed], "write", code);
+  return status_ok;
+}
+
+void abandon_output(Output &output) {
+  if (const int code = abandon_replacement(output.file); code != 0)
+    fail(output.file.temporary.data(), code, nullptr, "Failed to remove temporary file %s",
+         output.file.temporary.data());
+}
