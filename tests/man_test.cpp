@@ -45,7 +45,13 @@ std::set<int> documented_statuses() {
 
 TEST(ManPage, ExitStatusesMatchTheCode) {
   const std::set<int> defined = defined_statuses();
-  EXPECT_EQ(defined.size(), 8U); // a parse that missed a constant
+  // A parse that missed a constant, or two constants with one number.
+  const std::string header = read_bytes(source / "app/status.h");
+  std::size_t constants = 0;
+  for (std::size_t at = header.find("constexpr int status_"); at != std::string::npos;
+       at = header.find("constexpr int status_", at + 1))
+    ++constants;
+  EXPECT_EQ(defined.size(), constants);
   EXPECT_EQ(documented_statuses(), defined);
 }
 
