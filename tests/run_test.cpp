@@ -35,6 +35,7 @@ enum class Left {
   absent,    // never created, or removed again
   unchecked, // a device, or no file at all
   as_found,  // as it was before the run, down to its time
+  on_stdout, // the first banks of the model image, on standard output
 };
 struct Outfile {
   Left left;
@@ -57,6 +58,7 @@ struct Case {
   Outfile outfile;
   std::int64_t file_limit = 0;           // bytes the tool may write to a file, if above 0
   std::vector<std::string> options = {}; // before the paths in args
+  std::string redirect = "";             // of the standard streams, after the tool's own
 };
 
 const std::string usage = "romweld <outfile> <program> <data1> <data2> <data3> ...\n"
@@ -75,6 +77,30 @@ const std::string example_report =
     "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
     "Finished writing 'out.rom'.\n";
 const std::vector<std::string> example_args = {"out.rom", "p.bin", "d.bin"};
+
+// Empty data files after the others, e0.dat on, many enough that their report
+// lines outgrow any stream buffer.
+template <typename Each> std::vector<Each> with_empty_files(std::vector<Each> list) {
+  for (int i = 0; i < 200; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "e%d.dat", i);
+    if constexpr (std::is_same_v<Each, Input>)
+      list.push_back(file(name, 0));
+    else
+      list.push_back(name);
+  }
+  return list;
+}
+
+// Files left by killed runs, under the names the tool gives its temporary files.
+std::vector<Input> with_stale_temporaries(std::vector<Input> inputs) {
+  for (int i = 0; i < 100; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, ".romweld-%012x.tmp", i);
+    inputs.push_back(file(name, 1));
+  }
+  return inputs;
+}
 // The worked example: a program of 8,000 bytes and a data file of 20,000.
 const std::string worked_example_report =
     "Padding for 64k\n"
@@ -242,6 +268,40 @@ const Case cases[] = {
      {file("p.bin", 10)}, {"/dev/null", "p.bin", "nope.bin"},
      "Failed to size file nope.bin, code 2\n",
      "romweld: nope.bin: No such file or directory\n", 4, kept},
+    {"failed_run_keeps_a_dangling_outfile_link",
+     {file("p.bin", 10), {"game.rom", Kind::symlink, 0, "tgt.rom"}},
+     {"game.rom", "p.bin", "nope.bin"},
+     "Failed to size file nope.bin, code 2\n",
+     "romweld: nope.bin: No such file or directory\n", 4, kept},
+    {"fifo_outfile_with_a_missing_input_does_not_wait",
+     {{"ff", Kind::fifo}, file("p.bin", 10)}, {"ff", "p.bin", "nope.bin"},
+     "Failed to size file nope.bin, code 2\n",
+     "romweld: nope.bin: No such file or directory\n", 4, not_read},
+    {"folder_as_outfile",
+     {{"dir", Kind::directory}, file("p.bin", 10), file("d.bin", 10)}, {"dir", "p.bin", "d.bin"},
+     "Failed to open outfile, code 21\n", "romweld: dir: Is a directory\n", 1, kept},
+    // The standard streams are kept apart from every file of the run.
+    {"closed_standard_error_keeps_messages_out_of_the_outfile",
+     {file("out.rom", 65536), file("p.bin", 10)}, {"out.rom", "p.bin", "nope.bin"},
+     "Failed to size file nope.bin, code 2\n", "", 4, kept, 0, {}, "2>&-"},
+    {"closed_standard_streams_keep_the_report_out_of_image_and_map", // a report of 20 KiB
+     with_empty_files(std::vector<Input>{file("p.bin", 10), file("d.bin", 10)}),
+     with_empty_files(example_args),
+     "", "", 0, image(2), 0, {"--map", "m.tsv"}, "<&- >&-"},
+    {"outfile_is_standard_output", // the image there, the report on standard error
+     {file("p.bin", 10), file("d.bin", 16385)}, {"/dev/stdout", "p.bin", "d.bin"}, "",
+     "Padding for 64k\n"
+     "Opened data file 'd.bin'\n- starting address 4000 (page >FFFD)\n"
+     "- ending address C000 (page >FFFF)\n"
+     "Opened program file 'p.bin'\n- starting address C000 (page >FFFF)\n"
+     "Finished writing '/dev/stdout'.\n",
+     0, {Left::on_stdout, 4}},
+    {"report_into_a_full_disk_fails_and_keeps_the_image",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "", "romweld: standard output: No space left on device\n", 7, image(2), 0, {}, ">/dev/full"},
+    {"help_into_a_full_disk_fails",
+     {}, {}, "", "romweld: standard output: No space left on device\n", 7, no_outfile, 0,
+     {"--help"}, ">/dev/full"},
     // Names outside every ANSI code page, and one that best-fit mapping would
     // turn into another file's (A.dat).
     {"names_outside_the_code_page",
@@ -325,6 +385,51 @@ const Case cases[] = {
      {file("p.bin", 10), file("d.bin", 10)}, example_args,
      "Failed to open map file /dev/null, code 29\n", "romweld: /dev/null: not a regular file\n",
      6, no_outfile, 0, {"--map", "/dev/null"}},
+    {"map_through_a_link_replaces_its_target",
+     {file("p.bin", 10), file("d.bin", 10), file("real.tsv", 5),
+      {"m.tsv", Kind::symlink, 0, "real.tsv"}},
+     example_args, example_report, "", 0, image(2), 0, {"--map", "m.tsv"}},
+    {"map_with_a_name_of_250_bytes",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args, example_report, "", 0, image(2), 0,
+     {"--map", std::string(250, 'm')}},
+    {"stale_temporary_files_never_block",
+     with_stale_temporaries({file("p.bin", 10), file("d.bin", 10)}), example_args,
+     example_report, "", 0, image(2), 0, {"--map", "m.tsv"}},
+    // One file under several names on Windows: the \\?\ form, drive letters,
+    // a drive mapped to a folder; and the devices.
+    {"windows_outfile_with_the_long_path_prefix_is_the_program",
+     {file("p.bin", 10), file("d.bin", 10)}, {"@L\\p.bin", "@C\\p.bin", "@C\\d.bin"},
+     also_input, "romweld: @L\\p.bin: is also an input file\n", 1, not_read},
+    {"windows_outfile_on_drive_c_is_the_program_on_drive_z",
+     {file("p.bin", 10), file("d.bin", 10)}, {"@C\\p.bin", "@Z\\p.bin", "@C\\d.bin"},
+     also_input, "romweld: @C\\p.bin: is also an input file\n", 1, not_read},
+    {"windows_outfile_on_a_mapped_drive_is_the_program",
+     {file("p.bin", 10), file("d.bin", 10)}, {"@X\\p.bin", "@C\\p.bin", "@C\\d.bin"},
+     also_input, "romweld: @X\\p.bin: is also an input file\n", 1, not_read},
+    {"windows_map_on_a_mapped_drive_is_a_data_file",
+     {file("p.bin", 10), file("d.bin", 10)}, {"@C\\out.rom", "@C\\p.bin", "@Z\\d.bin"},
+     "Failed to open map file @X\\d.bin, code 22\n",
+     "romweld: @X\\d.bin: is the outfile or an input file\n", 6, not_read, 0,
+     {"--map", "@X\\d.bin"}},
+    {"windows_map_on_a_mapped_drive_is_the_new_outfile",
+     {file("p.bin", 10), file("d.bin", 10)}, {"@C\\out.rom", "@C\\p.bin", "@C\\d.bin"},
+     "Failed to open map file @X\\OUT.ROM, code 22\n",
+     "romweld: @X\\OUT.ROM: is the outfile or an input file\n", 6, not_read, 0,
+     {"--map", "@X\\OUT.ROM"}},
+    {"windows_null_device_as_map",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open map file NUL, code 29\n", "romweld: NUL: not a regular file\n", 6,
+     no_outfile, 0, {"--map", "NUL"}},
+    {"windows_null_device_as_data_file",
+     {file("p.bin", 10)}, {"out.rom", "p.bin", "NUL"},
+     "Failed to size file NUL, code 29\n", "romweld: NUL: not a regular file\n", 4, no_outfile},
+    {"windows_device_name_with_an_extension_as_data_file",
+     {file("p.bin", 10)}, {"out.rom", "p.bin", "nul.txt"},
+     "Failed to size file nul.txt, code 29\n", "romweld: nul.txt: not a regular file\n", 4,
+     no_outfile},
+    {"windows_serial_device_as_program",
+     {file("d.bin", 10)}, {"out.rom", "AUX", "d.bin"},
+     "Failed to size file AUX, code 29\n", "romweld: AUX: not a regular file\n", 4, no_outfile},
 };
 // clang-format on
 
@@ -371,15 +476,36 @@ NamedBytes model_input(const fs::path &dir, const std::string &name) {
   return {name, fs::is_regular_file(path) ? read_bytes(path) : std::string()};
 }
 
-// Devices, /proc, FIFOs and the file-size limit exist only on Linux.
+// Devices, /proc, FIFOs, closed streams and the file-size limit exist only on
+// Linux.
 bool needs_linux(const Case &c) {
-  bool needs = c.file_limit > 0;
+  bool needs = c.file_limit > 0 || !c.redirect.empty();
   for (const Input &input : c.inputs)
     needs = needs || input.kind == Kind::fifo || input.name.find('\t') != std::string::npos;
   for (const auto *list : {&c.args, &c.options})
     for (const std::string &arg : *list)
       needs = needs || arg.starts_with("/dev/") || arg.starts_with("/proc/");
   return needs;
+}
+
+// The map's path among the options, or empty.
+std::string map_option(const Case &c);
+
+// Only a finished run changes files: the outfile and the map, or the files
+// their links lead to.
+bool may_change(const Case &c, const std::string &name) {
+  if (c.status != 0 && c.status != 7)
+    return false;
+  for (const std::string &written : {c.args.empty() ? "" : c.args[0], map_option(c)}) {
+    if (written.empty())
+      continue;
+    if (name == written)
+      return true;
+    for (const Input &input : c.inputs)
+      if (input.kind == Kind::symlink && input.name == written && input.target == name)
+        return true;
+  }
+  return false;
 }
 
 // The map's path among the options, or empty.
@@ -396,11 +522,20 @@ std::string map_option(const Case &c) {
 class Run : public testing::TestWithParam<Case> {};
 
 TEST_P(Run, ReportStatusAndImage) {
-  const Case &c = GetParam();
+  Case c = GetParam();
   if (tool_on_windows() && needs_linux(c))
     GTEST_SKIP() << "needs files or limits that only Linux has";
+  if (!tool_on_windows() && std::string_view(c.name).starts_with("windows_"))
+    GTEST_SKIP() << "needs drive names and devices that only Windows has";
   const fs::path dir = make_scratch_dir();
   const std::map<std::string, std::string> made = make_inputs(dir, c);
+  if (tool_on_windows()) {
+    for (auto *list : {&c.args, &c.options})
+      for (std::string &arg : *list)
+        arg = windows_names(arg, dir);
+    c.out = windows_names(c.out, dir);
+    c.err = windows_names(c.err, dir);
+  }
 
   // A kept outfile is given a time long past, which any write would change.
   const fs::path outfile = c.args.empty() ? dir : dir / c.args[0];
@@ -415,8 +550,10 @@ TEST_P(Run, ReportStatusAndImage) {
 
   std::vector<std::string> args = c.options;
   args.insert(args.end(), c.args.begin(), c.args.end());
-  const ToolRun run = run_tool(dir, args, c.file_limit);
-  EXPECT_EQ(run.out, c.out);
+  const ToolRun run = run_tool(dir, args, c.file_limit, c.redirect);
+  if (c.outfile.left != Left::on_stdout) {
+    EXPECT_EQ(run.out, c.out);
+  }
   EXPECT_EQ(run.err, c.err);
   EXPECT_EQ(run.status, c.status);
 
@@ -430,13 +567,13 @@ TEST_P(Run, ReportStatusAndImage) {
       EXPECT_TRUE(fs::last_write_time(outfile) == long_ago) << "the outfile was touched";
     }
   }
-  if (left == Left::image) {
+  if (left == Left::image || left == Left::on_stdout) {
     std::vector<NamedBytes> data;
     for (std::size_t i = 2; i < c.args.size(); ++i)
       data.push_back(model_input(dir, c.args[i]));
     const NamedBytes program = model_input(dir, c.args[1]);
     const std::string want = model_image(program.bytes, data);
-    const std::string got = read_bytes(outfile);
+    const std::string got = left == Left::image ? read_bytes(outfile) : run.out;
     EXPECT_EQ(first_difference(got, want, static_cast<std::size_t>(c.outfile.banks)), "");
     const std::string map = map_option(c);
     if (!map.empty() && c.status == 0) {
@@ -449,12 +586,16 @@ TEST_P(Run, ReportStatusAndImage) {
     EXPECT_FALSE(name.ends_with(".tmp") && !made.contains(name)) << name << " was left behind";
     EXPECT_TRUE(c.status == 0 || made.contains(name) || name != map_option(c)) << "map written";
   }
-  for (const auto &[name, bytes] : made) {
-    // Only the outfile, and the map of a finished image, may change.
-    if ((c.args.empty() || name != c.args[0]) && (c.status != 0 || name != map_option(c))) {
+  for (const auto &[name, bytes] : made)
+    if (!may_change(c, name)) {
       EXPECT_TRUE(read_bytes(dir / name) == bytes) << name << " was changed";
     }
-  }
+  // Links are followed, never replaced or removed.
+  for (const Input &input : c.inputs)
+    if (input.kind == Kind::symlink) {
+      EXPECT_TRUE(fs::is_symlink(dir / input.name)) << input.name << " is no longer a link";
+      EXPECT_EQ(fs::read_symlink(dir / input.name), input.target);
+    }
   fs::remove_all(dir);
 }
 

@@ -38,8 +38,8 @@ bool tool_on_windows() {
   return windows != nullptr && *windows != '\0';
 }
 
-ToolRun run_tool(const fs::path &dir, const std::vector<std::string> &args,
-                 std::int64_t file_limit) {
+ToolRun run_tool(const fs::path &dir, const std::vector<std::string> &args, std::int64_t file_limit,
+                 const std::string &redirect) {
   const char *command = std::getenv("ROMWELD_COMMAND");
   // The time limit turns a hang (a FIFO opened by mistake) into a failure.
   std::string line = "cd ";
@@ -53,7 +53,7 @@ ToolRun run_tool(const fs::path &dir, const std::vector<std::string> &args,
     line += ' ';
     line += quoted(arg);
   }
-  line += " >stdout.txt 2>stderr.txt </dev/null";
+  line += " >stdout.txt 2>stderr.txt </dev/null " + redirect;
   const int wait_status = std::system(line.c_str());
   ToolRun run{WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1,
               read_bytes(dir / "stdout.txt"), read_bytes(dir / "stderr.txt")};
@@ -66,10 +66,28 @@ ToolRun run_tool(const fs::path &dir, const std::vector<std::string> &args,
   return run;
 }
 
+namespace {
+
+// Where the scratch folders are: under drive_c for a Windows build, so
+// that one folder can be reached by several drive names.
+fs::path scratch_root() {
+  const char *prefix = std::getenv("WINEPREFIX");
+  if (tool_on_windows() && prefix != nullptr)
+    return fs::path(prefix) / "drive_c" / "romweld-tests";
+  return fs::temp_directory_path();
+}
+
+std::string backslashed(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+} // namespace
+
 fs::path make_scratch_dir() {
   static int made = 0;
-  const fs::path dir = fs::temp_directory_path() /
-                       ("romweld-test-" + std::to_string(getpid()) + "-" + std::to_string(made++));
+  const fs::path dir =
+      scratch_root() / ("romweld-test-" + std::to_string(getpid()) + "-" + std::to_string(made++));
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
@@ -102,4 +120,23 @@ std::string sample_bytes(std::uint32_t seed, std::size_t size) {
   const std::string text_bytes = "\x1A\r\n\n\r";
   bytes.replace(0, std::min(size, text_bytes.size()), text_bytes, 0, size);
   return bytes;
+}
+
+std::string windows_names(const std::string &text, const fs::path &dir) {
+  const char *prefix = std::getenv("WINEPREFIX");
+  if (text.find('@') == std::string::npos || prefix == nullptr)
+    return text;
+  const std::string in_c = "C:\\romweld-tests\\" + dir.filename().string();
+  const fs::path drive_x = fs::path(prefix) / "dosdevices" / "x:";
+  fs::remove(drive_x);
+  fs::create_directory_symlink(dir, drive_x);
+  const std::pair<std::string, std::string> names[] = {{"@C", in_c},
+                                                       {"@L", "\\\\?\\" + in_c},
+                                                       {"@Z", "Z:" + backslashed(dir.string())},
+                                                       {"@X", "X:"}};
+  std::string out = text;
+  for (const auto &[mark, name] : names)
+    for (std::size_t at = out.find(mark); at != std::string::npos; at = out.find(mark, at))
+      out.replace(at, mark.size(), name);
+  return out;
 }
