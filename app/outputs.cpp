@@ -99,9 +99,12 @@ int commit_outputs(std::span<Output *const> outputs) {
       files[count++] = &output->file;
     }
   std::size_t failed = 0;
-  if (const int code = commit_replacements({files, count}, failed); code != 0)
-    return output_failed(*owners[failed], "write", code);
-  return status_ok;
+  const int code = commit_replacements({files, count}, failed);
+  // The files are in place either way: a name left over is only untidy.
+  for (Replacement *file : std::span(files, count))
+    if (file->backup[0] != '\0')
+      report("Warning - could not remove temporary file %s\n", file->backup.data());
+  return code != 0 ? output_failed(*owners[failed], "write", code) : status_ok;
 }
 
 void abandon_output(Output &output) {

@@ -256,8 +256,11 @@ int find_target(const char *path, std::span<char> target, bool &exists, FileInfo
       errno = error_of(error);
       return open_failed(path);
     }
-    // A new file needs a name of its own to be renamed to.
-    if (path[folder_length(path)] == '\0')
+    // A new file needs a name of its own to be renamed to; and a link that
+    // leads nowhere is not replaced by a file.
+    const DWORD attributes = GetFileAttributesW(native_path(path).c_str());
+    if (path[folder_length(path)] == '\0' ||
+        (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0))
       return ENOENT;
     return copy_path(path, target);
   }

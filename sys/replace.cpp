@@ -133,11 +133,10 @@ int commit_replacements(std::span<Replacement *const> files, std::size_t &failed
         (void)remove_file(file.target.data());
     }
   }
+  // A second name that cannot be removed stays in backup, to be reported.
   for (Replacement *file : files)
-    if (file->backup[0] != '\0') {
-      (void)remove_file(file->backup.data());
+    if (file->backup[0] != '\0' && remove_file(file->backup.data()) == 0)
       file->backup[0] = '\0';
-    }
   release_interrupts();
   return code;
 }

@@ -36,6 +36,8 @@ int finish_replacement(Replacement &file);
 
 // Puts the new files in place of their targets, in order. Should one fail,
 // those already in place are put back as they were, and failed names it.
+// The old file's second name, kept meanwhile, is then removed; where that
+// fails, backup still names it.
 int commit_replacements(std::span<Replacement *const> files, std::size_t &failed);
 
 // Closes and removes the new file, if there is one. If it cannot be

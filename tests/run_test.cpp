@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -529,6 +530,10 @@ TEST_P(Run, ReportStatusAndImage) {
     GTEST_SKIP() << "needs drive names and devices that only Windows has";
   const fs::path dir = make_scratch_dir();
   const std::map<std::string, std::string> made = make_inputs(dir, c);
+  std::set<std::string> dangling;
+  for (const Input &input : c.inputs)
+    if (input.kind == Kind::symlink && !fs::exists(dir / input.name))
+      dangling.insert(input.name);
   if (tool_on_windows()) {
     for (auto *list : {&c.args, &c.options})
       for (std::string &arg : *list)
@@ -590,9 +595,10 @@ TEST_P(Run, ReportStatusAndImage) {
     if (!may_change(c, name)) {
       EXPECT_TRUE(read_bytes(dir / name) == bytes) << name << " was changed";
     }
-  // Links are followed, never replaced or removed.
+  // Links are followed, never replaced or removed. Wine shows a Windows
+  // build no link that leads nowhere, so there such a link is just a name.
   for (const Input &input : c.inputs)
-    if (input.kind == Kind::symlink) {
+    if (input.kind == Kind::symlink && !(tool_on_windows() && dangling.contains(input.name))) {
       EXPECT_TRUE(fs::is_symlink(dir / input.name)) << input.name << " is no longer a link";
       EXPECT_EQ(fs::read_symlink(dir / input.name), input.target);
     }
