@@ -22,24 +22,27 @@ void each_extent(const Plan &plan, const char *program, std::span<char *const> d
 
 // A tab, line end or backslash in a path would break the row, so these are
 // written as the escapes \t, \n, \r and \\.
+const char *escape_of(char c) {
+  switch (c) {
+  case '\t':
+    return "\\t";
+  case '\n':
+    return "\\n";
+  case '\r':
+    return "\\r";
+  case '\\':
+    return "\\\\";
+  default:
+    return nullptr;
+  }
+}
+
 void put_field(std::FILE *out, const char *text) {
   for (const char *c = text; *c != '\0'; ++c) {
-    switch (*c) {
-    case '\t':
-      (void)std::fputs("\\t", out);
-      break;
-    case '\n':
-      (void)std::fputs("\\n", out);
-      break;
-    case '\r':
-      (void)std::fputs("\\r", out);
-      break;
-    case '\\':
-      (void)std::fputs("\\\\", out);
-      break;
-    default:
+    if (const char *escape = escape_of(*c))
+      (void)std::fputs(escape, out);
+    else
       (void)std::fputc(*c, out);
-    }
   }
 }
 

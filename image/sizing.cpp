@@ -25,11 +25,10 @@ SizeFault size_file(const char *outfile, const FileInfo *outfile_found, const ch
     code = identify(in, info);
     (void)std::fclose(in);
   }
-  // Some systems refuse to open a folder at all.
-  if (code == EISDIR || (code == 0 && info.type == FileType::directory))
-    return size_failed(path, EISDIR, "is a directory");
   if (code != 0)
     return size_failed(path, code);
+  if (info.type == FileType::directory)
+    return size_failed(path, EISDIR, "is a directory");
   // The number is ESPIPE's, for want of one that says "not a regular file".
   if (info.type != FileType::regular)
     return size_failed(path, ESPIPE, "not a regular file");

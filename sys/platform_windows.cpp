@@ -79,27 +79,23 @@ int last_error() {
   return error_of(GetLastError());
 }
 
-int stream_of(int fd, const char *mode, std::FILE *&file) {
-  if (fd < 0)
-    return errno;
+// Files are opened by the system's own call, which can ask for what the C
+// library cannot (a folder opened to be told from a file, a new file that an
+// interrupt may delete while it is open), and then handed to a C stream.
+int stream_of(HANDLE handle, int flags, const char *mode, std::FILE *&file) {
+  if (handle == INVALID_HANDLE_VALUE)
+    return last_error();
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags | _O_BINARY);
+  if (fd < 0) {
+    (void)CloseHandle(handle);
+    return EMFILE;
+  }
   file = _fdopen(fd, mode);
   if (file == nullptr) {
-    const int code = errno;
     (void)_close(fd);
-    return code;
+    return ENOMEM;
   }
   return 0;
-}
-
-// A folder refuses to open as a file, with EACCES; the reason to report is
-// that it is a folder.
-int open_failed(const char *path) {
-  const int code = errno;
-  const DWORD attributes = GetFileAttributesW(native_path(path).c_str());
-  if (code == EACCES && attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-    return EISDIR;
-  return code;
 }
 
 // Devices and pipes have no file index; each kind is told apart by its type.
@@ -231,13 +227,11 @@ void keep_standard_streams() {
 }
 
 int open_input(const char *path, std::FILE *&file) {
-  const int fd = _wopen(native_path(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-  return fd < 0 ? open_failed(path) : stream_of(fd, "rb", file);
+  return stream_of(open_existing(native_path(path).c_str(), GENERIC_READ), _O_RDONLY, "rb", file);
 }
 
 int open_in_place(const char *path, std::FILE *&file) {
-  const int fd = _wopen(native_path(path).c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
-  return fd < 0 ? open_failed(path) : stream_of(fd, "wb", file);
+  return stream_of(open_existing(native_path(path).c_str(), GENERIC_WRITE), _O_WRONLY, "wb", file);
 }
 
 int identify(std::FILE *file, FileInfo &info) {
@@ -252,10 +246,8 @@ int find_target(const char *path, std::span<char> target, bool &exists, FileInfo
   exists = handle != INVALID_HANDLE_VALUE;
   if (!exists) {
     const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-      errno = error_of(error);
-      return open_failed(path);
-    }
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+      return error_of(error);
     // A new file needs a name of its own to be renamed to; and a link that
     // leads nowhere is not replaced by a file.
     const DWORD attributes = GetFileAttributesW(native_path(path).c_str());
@@ -299,18 +291,10 @@ int same_new_file(const char *a, const char *b, bool &same) {
 
 int create_file(const char *path, std::FILE *&file) {
   // Others may read it, and an interrupt may delete it while it is open.
-  const HANDLE handle =
-      CreateFileW(native_path(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE)
-    return last_error();
-  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
-  if (fd < 0) {
-    const int code = errno;
-    (void)CloseHandle(handle);
-    return code;
-  }
-  return stream_of(fd, "wb", file);
+  return stream_of(CreateFileW(native_path(path).c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr),
+                   _O_WRONLY, "wb", file);
 }
 
 int take_attributes(std::FILE *, const FileInfo &) {
