@@ -13,7 +13,10 @@ Anything else fails, above all a status 0 with a wrong image or report, a
 crash or a hang. Writes to standard output are left alone: a failed report
 is its own status.
 
-Then it interrupts a run that writes a large image, with SIGINT, SIGTERM and
+Then it changes an input while a run is stopped between its two passes: an
+input swapped for another file or for a link to /dev/zero, grown or shrunk,
+must end the run with its status and replace nothing. Last, it interrupts a
+run that writes a large image, with SIGINT, SIGTERM and
 SIGKILL at several moments: the outfile and the map must then each be the
 old one or the new one, byte for byte, and the signals a program can catch
 must leave no temporary file.
@@ -283,6 +286,64 @@ def sweep(tool, work_folder, table, failures):
                     name, label, " ".join(inject), verdict, got and got.out))
 
 
+# What happens to an input between the two passes, and the status it must give.
+CHANGES = [
+    ("data file replaced by another", "d.dat", 3,
+     lambda path: (open(path + ".new", "wb").write(sample(31, 3 * PIECE)),
+                   os.replace(path + ".new", path))),
+    ("data file replaced by a link to /dev/zero", "d.dat", 3,
+     lambda path: (os.remove(path), os.symlink("/dev/zero", path))),
+    ("data file grown", "d.dat", 5, lambda path: open(path, "ab").write(b"more")),
+    ("data file shrunk", "d.dat", 5, lambda path: os.truncate(path, PIECE)),
+    ("program file replaced by another", "p.bin", 2,
+     lambda path: (open(path + ".new", "wb").write(sample(32, 100)),
+                   os.replace(path + ".new", path))),
+    ("program file grown", "p.bin", 5, lambda path: open(path, "ab").write(b"more")),
+]
+
+
+def changes(tool, work_folder, failures):
+    """Stops a run as the write pass opens an input again, changes the input
+    meanwhile, and checks the status and that nothing was replaced; returns
+    the counts per change."""
+    folder = os.path.join(work_folder, "changed")
+    work = Workload({"p.bin": sample(33, 100), "d.dat": sample(34, 3 * PIECE),
+                     "out.rom": sample(35, 5000), "out.map": b"old map\n"},
+                    {}, ["-q", "--map", "out.map", "out.rom", "p.bin", "d.dat"],
+                    ["out.rom", "out.map", "p.bin", "d.dat"])
+    lay_out(folder, work)
+    log = os.path.join(work_folder, "strace.log")
+    subprocess.run(["strace", "-f", "-o", log, "-e", "trace=openat", tool] + work.args,
+                   cwd=folder, stdout=subprocess.DEVNULL, check=True)
+    opens = [line for line in open(log) if "openat(" in line]
+    counts = collections.Counter()
+    for label, name, status, change in CHANGES:
+        # The second open of the input is the write pass's.
+        nth = [i for i, line in enumerate(opens, 1) if '"%s"' % name in line][1]
+        lay_out(folder, work)
+        before = left_in(folder)
+        child = subprocess.Popen(
+            ["strace", "-f", "-o", "/dev/null", "-e",
+             "inject=openat:delay_enter=1000000:when=%d" % nth, tool] + work.args,
+            cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL)
+        time.sleep(0.3)
+        change(os.path.join(folder, name))
+        out = child.communicate(timeout=20)[0].decode("utf-8", "replace")
+        after = left_in(folder)
+        counts["runs"] += 1
+        if child.returncode == status and after.outfile == before.outfile and \
+                after.map == before.map and not after.temporaries:
+            counts["passed"] += 1
+        else:
+            counts["failed"] += 1
+            failures.append("%s: status %d (want %d), outfile %s, map %s, left %r; report %r" % (
+                label, child.returncode, status,
+                "as found" if after.outfile == before.outfile else "changed",
+                "as found" if after.map == before.map else "changed", after.temporaries, out))
+    return counts
+
+
 def outcome_of(now, old, new):
     """'old' for a file as it was, down to its time; 'new' for the bytes of
     the finished run; None for anything else."""
@@ -348,6 +409,7 @@ def main():
     work = tempfile.mkdtemp(prefix="romweld-faults-")
     try:
         sweep(tool, work, table, failures)
+        changed = changes(tool, work, failures)
         counts = interrupt(tool, work, failures)
     finally:
         shutil.rmtree(work, ignore_errors=True)
@@ -360,6 +422,8 @@ def main():
     total = sum((row for row in table.values()), collections.Counter())
     print("%-34s %5d %9d %9d %7d" % ("all", total["runs"], total["harmless"], total["reported"],
                                      total["failed"]))
+    print("\ninputs changed between the passes: %d runs, %d passed, %d failed" % (
+        changed["runs"], changed["passed"], changed["failed"]))
     print("\n%-8s %5s %9s %9s %14s %17s %7s" % ("signal", "runs", "old image", "new image",
                                                  "map of other", "temporaries left", "failed"))
     for name, row in counts.items():

@@ -93,6 +93,12 @@ template <typename Each> std::vector<Each> with_empty_files(std::vector<Each> li
   return list;
 }
 
+std::vector<std::string> with_repeated(std::vector<std::string> args, const std::string &name,
+                                       int count) {
+  args.insert(args.end(), static_cast<std::size_t>(count), name);
+  return args;
+}
+
 // Files left by killed runs, under the names the tool gives its temporary files.
 std::vector<Input> with_stale_temporaries(std::vector<Input> inputs) {
   for (int i = 0; i < 100; ++i) {
@@ -223,6 +229,10 @@ const Case cases[] = {
      {"out.rom", "p.bin", "five.bin", "four.bin", "two.bin"},
      "Failed to plan image of 732342 banks, code 27\n",
      "romweld: out.rom: image would need 732342 banks, at most 65536 fit\n", 4, no_outfile},
+    {"more_data_files_than_an_image_can_take", // one empty file, given 65,537 times
+     {file("p.bin", 10), file("e.dat", 0)}, with_repeated({"out.rom", "p.bin"}, "e.dat", 65537),
+     "Failed to size file e.dat, code 7\n",
+     "romweld: e.dat: more data files than one image can take\n", 4, no_outfile},
     {"sizing_failure_comes_before_the_ceiling",
      {file("p.bin", 10), {"big.bin", Kind::sparse, 5368709120}},
      {"out.rom", "p.bin", "big.bin", "nope.bin"},
@@ -297,9 +307,10 @@ const Case cases[] = {
      "Opened program file 'p.bin'\n- starting address C000 (page >FFFF)\n"
      "Finished writing '/dev/stdout'.\n",
      0, {Left::on_stdout, 4}},
-    {"report_into_a_full_disk_fails_and_keeps_the_image",
-     {file("p.bin", 10), file("d.bin", 10)}, example_args,
-     "", "romweld: standard output: No space left on device\n", 7, image(2), 0, {}, ">/dev/full"},
+    {"report_into_a_full_disk_fails_and_keeps_the_image", // more than a stream buffer of it
+     with_empty_files(std::vector<Input>{file("p.bin", 10), file("d.bin", 10)}),
+     with_empty_files(example_args), "", "romweld: standard output: No space left on device\n",
+     7, image(2), 0, {}, ">/dev/full"},
     {"help_into_a_full_disk_fails",
      {}, {}, "", "romweld: standard output: No space left on device\n", 7, no_outfile, 0,
      {"--help"}, ">/dev/full"},
@@ -390,6 +401,11 @@ const Case cases[] = {
      {file("p.bin", 10), file("d.bin", 10), file("real.tsv", 5),
       {"m.tsv", Kind::symlink, 0, "real.tsv"}},
      example_args, example_report, "", 0, image(2), 0, {"--map", "m.tsv"}},
+    {"map_that_is_the_new_outfile",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open map file ./out.rom, code 22\n",
+     "romweld: ./out.rom: is the outfile or an input file\n", 6, no_outfile, 0,
+     {"--map", "./out.rom"}},
     {"map_with_a_name_of_250_bytes",
      {file("p.bin", 10), file("d.bin", 10)}, example_args, example_report, "", 0, image(2), 0,
      {"--map", std::string(250, 'm')}},
@@ -477,10 +493,10 @@ NamedBytes model_input(const fs::path &dir, const std::string &name) {
   return {name, fs::is_regular_file(path) ? read_bytes(path) : std::string()};
 }
 
-// Devices, /proc, FIFOs, closed streams and the file-size limit exist only on
-// Linux.
+// Devices, /proc, FIFOs, closed streams, the file-size limit and command lines
+// longer than 32,767 characters exist only on Linux.
 bool needs_linux(const Case &c) {
-  bool needs = c.file_limit > 0 || !c.redirect.empty();
+  bool needs = c.file_limit > 0 || !c.redirect.empty() || c.args.size() > 1000;
   for (const Input &input : c.inputs)
     needs = needs || input.kind == Kind::fifo || input.name.find('\t') != std::string::npos;
   for (const auto *list : {&c.args, &c.options})

@@ -53,8 +53,13 @@ ToolRun run_tool(const fs::path &dir, const std::vector<std::string> &args, std:
     line += ' ';
     line += quoted(arg);
   }
-  line += " >stdout.txt 2>stderr.txt </dev/null " + redirect;
-  const int wait_status = std::system(line.c_str());
+  line += " >stdout.txt 2>stderr.txt </dev/null " + redirect + "\n";
+  // From a script beside dir: a command line of many paths is more than a
+  // single argument to the shell may hold.
+  const fs::path script = dir.string() + ".sh";
+  write_bytes(script, line);
+  const int wait_status = std::system(("sh " + quoted(script.string())).c_str());
+  fs::remove(script);
   ToolRun run{WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1,
               read_bytes(dir / "stdout.txt"), read_bytes(dir / "stderr.txt")};
   if (tool_on_windows()) {
