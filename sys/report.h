@@ -10,7 +10,7 @@
 
 // Where each file's banks went: dropped under --quiet.
 [[gnu::format(printf, 1, 2)]] void progress(const char *format, ...);
-void set_quiet(bool quiet);
+void set_quiet(bool on);
 
 // From now on the report goes to standard error: standard output is a file
 // that the run writes.
