@@ -9,7 +9,9 @@
 #include "sys/report.h"
 
 #include <array>
+#include <cerrno>
 #include <span>
+#include <string_view>
 
 namespace {
 
@@ -21,11 +23,18 @@ void usage_lines() {
 
 void help_lines() {
   usage_lines();
-  report("  -h, --help      print this help and exit\n");
-  report("      --version   print the version and exit\n");
-  report("  -q, --quiet     print only warnings and failures\n");
-  report("      --map FILE  write the bank map of the finished image to FILE\n");
-  report("      --          end the options: every argument after it is a path\n");
+  report("  -h, --help         print this help and exit\n");
+  report("      --version      print the version and exit\n");
+  report("  -q, --quiet        print only warnings and failures\n");
+  report("      --map FILE     write the bank map of the finished image to FILE\n");
+  report("      --equ FILE     write the data files' page constants as assembler EQUs\n");
+  report("      --header FILE  write the data files' page constants as a C header\n");
+  report("      --plan         write only the map and includes, no image; the program\n");
+  report("                     need not exist yet\n");
+  report("      --summary      print the banks used and the room left\n");
+  report("      --strict       fail where a warning would be printed\n");
+  report("      --banks N      make the image exactly N banks (a power of two)\n");
+  report("      --             end the options: every argument after it is a path\n");
 }
 
 // The status of a failed write pass, by the kind of file that stopped it.
@@ -40,12 +49,65 @@ int status_of(WriteFault fault) {
 // What one run writes. Each file is made new beside its target and put in
 // place only at the end, all of them or none.
 struct Outputs {
-  Output outfile{"outfile", status_outfile, {}, false};
-  Output map{"map", status_map, {}, false};
+  Output outfile{"outfile", status_outfile, false, {}, false};
+  Output map{"map", status_map, true, {}, false};
+  Output equ{"include", status_include, true, {}, false};
+  Output header{"include", status_include, true, {}, false};
 };
 
 // The inputs as sized: too many for the stack.
 std::array<Input, max_inputs> sized;
+
+// The bank count --banks asks for, a power of two of at most max_banks; 0 if
+// it was not given; -1 if it is not valid, which is reported.
+std::int64_t asked_banks(const char *text) {
+  if (text == nullptr)
+    return 0;
+  std::int64_t banks = 0;
+  for (const char *c = text; *c >= '0' && *c <= '9' && banks <= max_banks; ++c)
+    banks = banks * 10 + (*c - '0');
+  const bool digits =
+      std::string_view(text).find_first_not_of("0123456789") == std::string_view::npos;
+  if (digits && banks >= 1 && banks <= max_banks && (banks & (banks - 1)) == 0)
+    return banks;
+  fail("--banks", EINVAL, "not a power of two from 1 to 65536", "Failed to use --banks %s", text);
+  return -1;
+}
+
+// Finds the map and the includes that were asked for, each checked against
+// the outfile, the inputs and the others.
+int find_outputs(const Options &options, Outputs &out, std::span<const Input> inputs) {
+  const std::pair<const char *, Output *> asked[] = {
+      {options.map, &out.map}, {options.equ, &out.equ}, {options.header, &out.header}};
+  const Output *found[std::size(asked) + 1] = {&out.outfile};
+  std::size_t count = 1;
+  for (const auto &[path, output] : asked) {
+    if (path == nullptr)
+      continue;
+    if (const int status = find_output(*output, path, {found, count}, inputs); status != status_ok)
+      return status;
+    found[count++] = output;
+  }
+  return status_ok;
+}
+
+// Writes the map and the includes that were asked for, and closes them.
+int write_outputs(Outputs &out, const Plan &plan, const char *program, std::span<char *const> data,
+                  std::span<const Input> inputs) {
+  if (out.map.file.stream != nullptr)
+    write_map(out.map.file.stream, plan, program, data, inputs);
+  if (out.equ.file.stream != nullptr)
+    write_equ(out.equ.file.stream, plan, data, inputs);
+  if (out.header.file.stream != nullptr)
+    write_header(out.header.file.stream, out.header.file.path, plan, data, inputs);
+  for (Output *output : {&out.map, &out.equ, &out.header})
+    if (output->file.stream != nullptr) {
+      if (const int status = finish_output(*output); status != status_ok)
+        return status;
+    }
+  Output *const files[] = {&out.outfile, &out.map, &out.equ, &out.header};
+  return commit_outputs(files);
+}
 
 int run(const Options &options, Outputs &out) {
   const char *outfile = options.paths[0];
@@ -53,9 +115,15 @@ int run(const Options &options, Outputs &out) {
   const std::span<char *const> data = options.paths.subspan(2);
   const std::span<Input> inputs = std::span(sized).first(std::min(sized.size(), data.size() + 1));
 
-  if (const int status = find_outfile(out.outfile, outfile); status != status_ok)
+  const std::int64_t banks = asked_banks(options.banks);
+  if (banks < 0)
+    return status_option;
+  if (const int status = find_outfile(out.outfile, outfile, !options.plan); status != status_ok)
     return status;
-  switch (size_inputs(outfile, outfile_found(out.outfile), program, data, inputs)) {
+  // A planning run leaves the program alone: it need not exist yet.
+  inputs[0] = {};
+  switch (size_inputs(outfile, outfile_found(out.outfile), options.plan ? nullptr : program, data,
+                      inputs)) {
   case SizeFault::none:
     break;
   case SizeFault::is_outfile:
@@ -63,17 +131,41 @@ int run(const Options &options, Outputs &out) {
   case SizeFault::input:
     return status_sizing;
   }
-  if (options.map != nullptr) {
-    if (const int status = find_output(out.map, options.map, out.outfile, inputs);
-        status != status_ok)
-      return status;
+  if (options.strict && inputs[0].size > program_bank_capacity) {
+    fail(program, EFBIG, "larger than its bank of 16384 bytes",
+         "Failed to fit program file of %lld bytes in its bank",
+         static_cast<long long>(inputs[0].size));
+    return status_strict_program;
   }
+  if (const int status = find_outputs(options, out, inputs); status != status_ok)
+    return status;
+  if ((options.equ != nullptr || options.header != nullptr) && names_clash(data, options.header))
+    return status_names;
   Plan plan{};
-  if (!make_plan(outfile, inputs, plan))
+  switch (make_plan(outfile, inputs, banks, plan)) {
+  case PlanFault::none:
+    break;
+  case PlanFault::too_many_banks:
     return status_sizing;
+  case PlanFault::more_than_asked:
+    return status_banks;
+  }
+  report_padding(plan, !options.strict);
+  if (options.strict && plan.image_banks > megacart_limit) {
+    fail(outfile, EFBIG, "larger than the 1MB of a MegaCart",
+         "Failed to fit image of %lld banks in 1MB", static_cast<long long>(plan.image_banks));
+    return status_strict_image;
+  }
+  if (options.plan) {
+    if (const int status = write_outputs(out, plan, program, data, inputs); status != status_ok)
+      return status;
+    if (options.summary)
+      write_summary(plan, data, inputs);
+    return status_ok;
+  }
+
   if (const int status = open_outfile(out.outfile); status != status_ok)
     return status;
-
   const WriteResult written =
       write_image(out.outfile.file.stream, outfile, plan, program, data, inputs);
   if (written.fault != WriteFault::none)
@@ -87,15 +179,11 @@ int run(const Options &options, Outputs &out) {
   }
   if (const int status = finish_output(out.outfile); status != status_ok)
     return status;
-  if (options.map != nullptr) {
-    write_map(out.map.file.stream, plan, program, data, inputs);
-    if (const int status = finish_output(out.map); status != status_ok)
-      return status;
-  }
-  Output *const files[] = {&out.outfile, &out.map};
-  if (const int status = commit_outputs(files); status != status_ok)
+  if (const int status = write_outputs(out, plan, program, data, inputs); status != status_ok)
     return status;
   progress("Finished writing '%s'.\n", outfile);
+  if (options.summary)
+    write_summary(plan, data, inputs);
   return status_ok;
 }
 
@@ -122,10 +210,9 @@ int main(int argc, char **argv) {
     on_interrupt(remove_temporaries);
     status = run(options, out);
     // Any end but a finished run leaves every file as it was.
-    if (status != status_ok) {
-      abandon_output(out.outfile);
-      abandon_output(out.map);
-    }
+    if (status != status_ok)
+      for (Output *output : {&out.outfile, &out.map, &out.equ, &out.header})
+        abandon_output(*output);
     break;
   }
   }

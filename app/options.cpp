@@ -2,8 +2,50 @@
 
 #include <string_view>
 
+namespace {
+
+// An option that takes a value, as "--name VALUE" or "--name=VALUE".
+struct Valued {
+  std::string_view name;
+  const char *Options::*value;
+};
+
+constexpr Valued valued[] = {{"--map", &Options::map},
+                             {"--equ", &Options::equ},
+                             {"--header", &Options::header},
+                             {"--banks", &Options::banks}};
+
+constexpr struct {
+  std::string_view name;
+  bool Options::*flag;
+} flags[] = {{"--quiet", &Options::quiet},
+             {"--plan", &Options::plan},
+             {"--summary", &Options::summary},
+             {"--strict", &Options::strict}};
+
+// Takes the value of a valued option at args[i], moving i past it; false if
+// arg is none, or its value is missing or empty.
+bool take_value(std::span<char *const> args, std::size_t &i, Options &options, bool &known) {
+  const std::string_view arg = args[i];
+  for (const Valued &option : valued) {
+    const bool joined = arg.starts_with(option.name) && arg.size() > option.name.size() &&
+                        arg[option.name.size()] == '=';
+    if (arg != option.name && !joined)
+      continue;
+    known = true;
+    if (arg == option.name && ++i == args.size())
+      return false;
+    const char *value = arg == option.name ? args[i] : args[i] + option.name.size() + 1;
+    options.*option.value = value;
+    return *value != '\0';
+  }
+  return false;
+}
+
+} // namespace
+
 Request parse_options(std::span<char *const> args, Options &options) {
-  options = {false, nullptr, {}};
+  options = {};
   std::size_t i = 0;
   for (; i < args.size(); ++i) {
     const std::string_view arg = args[i];
@@ -17,26 +59,25 @@ Request parse_options(std::span<char *const> args, Options &options) {
       return Request::help;
     if (arg == "--version")
       return Request::version;
-    if (arg == "--quiet") {
-      options.quiet = true;
-    } else if (arg == "--map" || arg.starts_with("--map=")) {
-      // The file is the next argument, or follows the '='.
-      if (arg == "--map" && ++i == args.size())
-        return Request::usage;
-      options.map = arg == "--map" ? args[i] : args[i] + std::string_view("--map=").size();
-      if (*options.map == '\0')
-        return Request::usage;
-    } else if (arg.starts_with("--") || arg.size() == 1) {
-      return Request::usage;
-    } else {
-      // Short options may be grouped, as in -qh.
-      for (const char letter : arg.substr(1)) {
-        if (letter == 'h')
-          return Request::help;
-        if (letter != 'q')
-          return Request::usage;
-        options.quiet = true;
+    bool known = false;
+    for (const auto &option : flags)
+      if (arg == option.name) {
+        options.*option.flag = true;
+        known = true;
       }
+    if (known)
+      continue;
+    if (take_value(args, i, options, known))
+      continue;
+    if (known || arg.starts_with("--") || arg.size() == 1)
+      return Request::usage;
+    // Short options may be grouped, as in -qh.
+    for (const char letter : arg.substr(1)) {
+      if (letter == 'h')
+        return Request::help;
+      if (letter != 'q')
+        return Request::usage;
+      options.quiet = true;
     }
   }
   options.paths = args.subspan(i);

@@ -9,7 +9,13 @@ enum class Request { run, help, version, usage };
 
 struct Options {
   bool quiet;
+  bool plan;                    // only the plan, the map and the includes: no image
+  bool summary;                 // the headroom block after the report
+  bool strict;                  // warnings are failures
   const char *map;              // the bank map's path, or nullptr
+  const char *equ;              // the assembler include's path, or nullptr
+  const char *header;           // the C header's path, or nullptr
+  const char *banks;            // the image's bank count as typed, or nullptr
   std::span<char *const> paths; // outfile, program file, data files
 };
 

@@ -27,12 +27,12 @@ void keep_report_apart(const Replacement &file) {
 
 } // namespace
 
-int find_outfile(Output &outfile, const char *path) {
+int find_outfile(Output &outfile, const char *path, bool begin) {
   if (const int code = find_replacement(outfile.file, path); code != 0)
     return output_failed(outfile, "open", code);
   keep_report_apart(outfile.file);
   outfile.in_place = outfile.file.exists && outfile.file.found.type != FileType::regular;
-  if (outfile.in_place)
+  if (outfile.in_place || !begin)
     return status_ok;
   if (const int code = begin_replacement(outfile.file); code != 0)
     return output_failed(outfile, "open", code);
@@ -43,7 +43,7 @@ const FileInfo *outfile_found(const Output &outfile) {
   return outfile.file.exists && !outfile.in_place ? &outfile.file.found : nullptr;
 }
 
-int find_output(Output &output, const char *path, const Output &outfile,
+int find_output(Output &output, const char *path, std::span<const Output *const> before,
                 std::span<const Input> inputs) {
   Replacement &file = output.file;
   if (const int code = find_replacement(file, path); code != 0)
@@ -52,9 +52,16 @@ int find_output(Output &output, const char *path, const Output &outfile,
   if (file.exists && file.found.type != FileType::regular)
     return output_failed(output, "open", ESPIPE, "not a regular file");
   bool same = false;
-  if (!outfile.in_place) {
-    if (const int code = same_target(file, outfile.file, same); code != 0)
+  for (const Output *other : before) {
+    // A device as the outfile is written in place; no regular file is it.
+    if (other->file.path == nullptr || other->in_place)
+      continue;
+    if (const int code = same_target(file, other->file, same); code != 0)
       return output_failed(output, "open", code);
+    if (same)
+      return output_failed(output, "open", EINVAL,
+                           other->status == status_outfile ? "is the outfile or an input file"
+                                                           : "is another file this run writes");
   }
   for (const Input &input : inputs)
     same = same || (file.exists && same_file(file.found.id, input.id));
@@ -88,16 +95,23 @@ int finish_output(Output &output) {
 }
 
 int commit_outputs(std::span<Output *const> outputs) {
-  // Devices were written in place, and files not asked for are left out.
+  // Only files with a new one to put in place: not a device written in
+  // place, nor the outfile of a planning run.
   constexpr std::size_t most = 4;
   Replacement *files[most];
   Output *owners[most];
   std::size_t count = 0;
-  for (Output *output : outputs)
-    if (output->file.path != nullptr && !output->in_place && count < most) {
-      owners[count] = output;
-      files[count++] = &output->file;
+  for (Output *output : outputs) {
+    bool same = false;
+    if (output->file.temporary[0] == '\0' || count == most)
+      continue;
+    if (output->keep_if_unchanged && same_content(output->file, same) == 0 && same) {
+      abandon_output(*output);
+      continue;
     }
+    owners[count] = output;
+    files[count++] = &output->file;
+  }
   std::size_t failed = 0;
   const int code = commit_replacements({files, count}, failed);
   // The files are in place either way: a name left over is only untidy.

@@ -4,12 +4,22 @@ std::int64_t data_bank_count(std::int64_t size) {
   return (size + data_bank_capacity - 1) / data_bank_capacity;
 }
 
-Plan plan_banks(std::int64_t planned_banks) {
+Plan plan_banks(std::int64_t planned_banks, std::int64_t image_banks) {
   // Flash chips come in powers of two, so the image does too.
-  std::int64_t image_banks = 1;
-  while (image_banks < planned_banks)
-    image_banks *= 2;
+  if (image_banks <= 0) {
+    image_banks = 1;
+    while (image_banks < planned_banks)
+      image_banks *= 2;
+  }
   const std::int64_t padding_banks = image_banks - planned_banks;
   return {planned_banks, image_banks, padding_banks, page_base - planned_banks,
           padding_banks * bank_size};
+}
+
+std::int64_t free_bytes(const Extent &extent) {
+  if (extent.part == Part::padding)
+    return 0;
+  const std::int64_t capacity =
+      extent.part == Part::program ? program_bank_capacity : data_bank_capacity;
+  return extent.banks * capacity - extent.bytes;
 }

@@ -56,8 +56,10 @@ constexpr std::int64_t page_of(const Plan &plan, std::int64_t bank) {
 
 // One part of the image, as the report and the bank map tell it: a run of
 // banks and what filled them.
+enum class Part { padding, data, program };
+
 struct Extent {
-  const char *kind;        // "padding", "data" or "program"
+  Part part;
   const char *path;        // as typed; empty for the padding
   std::int64_t first_bank; // counted from the start of the file
   std::int64_t banks;
@@ -67,5 +69,12 @@ struct Extent {
 // Banks taken by a data file of the given size: 0 for an empty file.
 std::int64_t data_bank_count(std::int64_t size);
 
-// The plan for an image of planned_banks banks (at least 1, at most max_banks).
-Plan plan_banks(std::int64_t planned_banks);
+// The plan for an image of planned_banks banks (at least 1, at most max_banks):
+// as many banks as the smallest power of two that holds them, or as
+// image_banks asks, a power of two that holds them, when it is above 0.
+Plan plan_banks(std::int64_t planned_banks, std::int64_t image_banks = 0);
+
+// Bytes a part of the image leaves unused in its last bank: what a data file
+// could still grow by without taking another bank, or a program by within
+// its own.
+std::int64_t free_bytes(const Extent &extent);

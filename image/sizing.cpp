@@ -46,9 +46,11 @@ SizeFault size_file(const char *outfile, const FileInfo *outfile_found, const ch
 
 SizeFault size_inputs(const char *outfile, const FileInfo *outfile_found, const char *program,
                       std::span<char *const> data, std::span<Input> inputs) {
-  if (const SizeFault fault = size_file(outfile, outfile_found, program, inputs[0]);
-      fault != SizeFault::none)
-    return fault;
+  if (program != nullptr) {
+    if (const SizeFault fault = size_file(outfile, outfile_found, program, inputs[0]);
+        fault != SizeFault::none)
+      return fault;
+  }
   for (std::size_t i = 0; i < data.size(); ++i) {
     if (i + 1 == inputs.size())
       return size_failed(data[i], E2BIG, "more data files than one image can take");
@@ -59,27 +61,37 @@ SizeFault size_inputs(const char *outfile, const FileInfo *outfile_found, const 
   return SizeFault::none;
 }
 
-bool make_plan(const char *outfile, std::span<const Input> inputs, Plan &plan) {
+PlanFault make_plan(const char *outfile, std::span<const Input> inputs, std::int64_t asked_banks,
+                    Plan &plan) {
   // The program always takes exactly one bank, whatever its size.
   std::int64_t planned_banks = 1;
   for (const Input &input : inputs.subspan(1))
     planned_banks += data_bank_count(input.size);
 
+  char reason[80];
   if (planned_banks > max_banks) {
-    char reason[64];
     (void)std::snprintf(reason, sizeof reason, "image would need %lld banks, at most %lld fit",
                         static_cast<long long>(planned_banks), static_cast<long long>(max_banks));
     fail(outfile, EFBIG, reason, "Failed to plan image of %lld banks",
          static_cast<long long>(planned_banks));
-    return false;
+    return PlanFault::too_many_banks;
   }
+  if (asked_banks > 0 && planned_banks > asked_banks) {
+    (void)std::snprintf(reason, sizeof reason, "image would need %lld banks, --banks gives %lld",
+                        static_cast<long long>(planned_banks), static_cast<long long>(asked_banks));
+    fail(outfile, EFBIG, reason, "Failed to fit image of %lld banks in %lld",
+         static_cast<long long>(planned_banks), static_cast<long long>(asked_banks));
+    return PlanFault::more_than_asked;
+  }
+  plan = plan_banks(planned_banks, asked_banks);
+  return PlanFault::none;
+}
 
-  plan = plan_banks(planned_banks);
-  if (plan.padding_banks > 0) {
-    // The size of the whole image, not that of the padding.
-    progress("Padding for %dk\n", static_cast<int>(plan.image_banks * bank_size / 1024));
-    if (plan.image_banks > megacart_limit)
-      report("* Warning - 1MB is max MegaCart so far.\n");
-  }
-  return true;
+void report_padding(const Plan &plan, bool warn) {
+  if (plan.padding_banks == 0)
+    return;
+  // The size of the whole image, not that of the padding.
+  progress("Padding for %dk\n", static_cast<int>(plan.image_banks * bank_size / 1024));
+  if (warn && plan.image_banks > megacart_limit)
+    report("* Warning - 1MB is max MegaCart so far.\n");
 }

@@ -101,6 +101,36 @@ int finish_replacement(Replacement &file) {
   return code;
 }
 
+int same_content(const Replacement &file, bool &same) {
+  same = false;
+  if (!file.exists)
+    return 0;
+  std::FILE *old = nullptr;
+  std::FILE *now = nullptr;
+  int code = open_input(file.target.data(), old);
+  if (code == 0)
+    code = open_input(file.temporary.data(), now);
+  FileInfo info{};
+  // The target must still be the file that was found.
+  if (code == 0)
+    code = identify(old, info);
+  if (code == 0 && same_file(info.id, file.found.id)) {
+    std::array<char, 4096> a;
+    std::array<char, 4096> b;
+    std::size_t got = 0;
+    do {
+      got = std::fread(a.data(), 1, a.size(), old);
+      same = got == std::fread(b.data(), 1, b.size(), now) &&
+             std::memcmp(a.data(), b.data(), got) == 0;
+    } while (same && got == a.size());
+    same = same && std::ferror(old) == 0 && std::ferror(now) == 0;
+  }
+  for (std::FILE *stream : {old, now})
+    if (stream != nullptr)
+      (void)std::fclose(stream);
+  return code;
+}
+
 int commit_replacements(std::span<Replacement *const> files, std::size_t &failed) {
   // An interrupt now would leave some files replaced and others not; it
   // waits until all are, or none.

@@ -34,6 +34,9 @@ int begin_replacement(Replacement &file);
 // Closes the new file once it is whole.
 int finish_replacement(Replacement &file);
 
+// Whether the new file, once finished, holds what the target holds.
+int same_content(const Replacement &file, bool &same);
+
 // Puts the new files in place of their targets, in order. Should one fail,
 // those already in place are put back as they were, and failed names it.
 // The old file's second name, kept meanwhile, is then removed; where that

@@ -1,6 +1,7 @@
 #include "image_model.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 namespace {
@@ -26,6 +27,31 @@ std::size_t power_of_two_from(std::size_t banks) {
   return power;
 }
 
+std::size_t total_banks(const std::vector<NamedBytes> &data, std::size_t asked) {
+  return asked > 0 ? asked : power_of_two_from(banks_needed(data));
+}
+
+// A file's constant name: its base name, letters and digits upper-cased,
+// anything else '_', and '_' before a leading digit.
+std::string constant_name(const std::string &path) {
+  const std::string base = path.substr(path.find_last_of('/') + 1);
+  std::string name = !base.empty() && base[0] >= '0' && base[0] <= '9' ? "_" : "";
+  for (const char c : base)
+    name += std::isalnum(static_cast<unsigned char>(c)) != 0 && static_cast<unsigned char>(c) < 128
+                ? static_cast<char>(std::toupper(static_cast<unsigned char>(c)))
+                : '_';
+  return name;
+}
+
+// Calls each with the name, first page, banks and size of every data file.
+template <typename Each> void each_data_file(const std::vector<NamedBytes> &data, Each each) {
+  std::size_t page = 0x10000 - banks_needed(data);
+  for (const NamedBytes &file : data) {
+    each(constant_name(file.name), page, pieces(file.bytes), file.bytes.size());
+    page += pieces(file.bytes);
+  }
+}
+
 std::string line(const char *format, const std::string &text) {
   char buffer[512];
   std::snprintf(buffer, sizeof buffer, format, text.c_str());
@@ -40,10 +66,11 @@ std::string line(const char *format, std::size_t a, std::size_t b) {
 
 } // namespace
 
-std::string model_image(const std::string &program, const std::vector<NamedBytes> &data) {
+std::string model_image(const std::string &program, const std::vector<NamedBytes> &data,
+                        std::size_t banks) {
   const std::size_t used = banks_needed(data);
   std::string image;
-  for (std::size_t i = 0; i < (power_of_two_from(used) - used) * bank; ++i)
+  for (std::size_t i = 0; i < (total_banks(data, banks) - used) * bank; ++i)
     image += model_credit_text[i % bank % model_credit_text.size()];
   for (const NamedBytes &file : data)
     for (std::size_t at = 0; at < file.bytes.size(); at += piece) {
@@ -55,9 +82,9 @@ std::string model_image(const std::string &program, const std::vector<NamedBytes
 }
 
 std::string model_report(const std::string &outfile, const NamedBytes &program,
-                         const std::vector<NamedBytes> &data) {
+                         const std::vector<NamedBytes> &data, std::size_t banks) {
   const std::size_t used = banks_needed(data);
-  const std::size_t total = power_of_two_from(used);
+  const std::size_t total = total_banks(data, banks);
   std::string report;
   if (total > used) {
     report += "Padding for " + std::to_string(total * 16) + "k\n";
@@ -78,12 +105,16 @@ std::string model_report(const std::string &outfile, const NamedBytes &program,
   return report + line("Finished writing '%s'.\n", outfile);
 }
 
-std::string model_map(const NamedBytes &program, const std::vector<NamedBytes> &data) {
+std::string model_map(const NamedBytes &program, const std::vector<NamedBytes> &data,
+                      std::size_t banks) {
   const std::size_t used = banks_needed(data);
-  const std::size_t total = power_of_two_from(used);
-  std::string map = "kind\tpath\tfirst_bank\tbanks\tfirst_page\tlast_page\tstart\tend\tbytes\n";
+  const std::size_t total = total_banks(data, banks);
+  std::string map =
+      "kind\tpath\tfirst_bank\tbanks\tfirst_page\tlast_page\tstart\tend\tbytes\tfree\n";
+  // free: what the last bank leaves, of 16,128 bytes a data bank, 16,384 the
+  // program's.
   const auto row = [&](const char *kind, const std::string &name, std::size_t first,
-                       std::size_t banks, std::size_t bytes) {
+                       std::size_t count, std::size_t bytes, std::size_t capacity) {
     std::string path; // tabs, line ends and backslashes escaped
     for (char c : name)
       path += c == '\t'   ? "\\t"
@@ -91,22 +122,49 @@ std::string model_map(const NamedBytes &program, const std::vector<NamedBytes> &
               : c == '\r' ? "\\r"
               : c == '\\' ? "\\\\"
                           : std::string(1, c);
-    const std::size_t last = banks == 0 ? first : first + banks - 1;
+    const std::size_t last = count == 0 ? first : first + count - 1;
     char line[160];
-    std::snprintf(line, sizeof line, "\t%zu\t%zu\t%04zX\t%04zX\t%zX\t%zX\t%zu\n", first, banks,
+    std::snprintf(line, sizeof line, "\t%zu\t%zu\t%04zX\t%04zX\t%zX\t%zX\t%zu\t%zu\n", first, count,
                   0x10000 - total + first, 0x10000 - total + last, first * bank,
-                  (first + banks) * bank, bytes);
+                  (first + count) * bank, bytes, count * capacity - bytes);
     map += kind + ("\t" + path) + line;
   };
   if (total > used)
-    row("padding", "", 0, total - used, 0);
+    row("padding", "", 0, total - used, 0, 0);
   std::size_t index = total - used;
   for (const NamedBytes &file : data) {
-    row("data", file.name, index, pieces(file.bytes), file.bytes.size());
+    row("data", file.name, index, pieces(file.bytes), file.bytes.size(), piece);
     index += pieces(file.bytes);
   }
-  row("program", program.name, index, 1, std::min(program.bytes.size(), bank));
+  row("program", program.name, index, 1, std::min(program.bytes.size(), bank), bank);
   return map;
+}
+
+std::string model_equ(const std::vector<NamedBytes> &data) {
+  std::string equ = "* Page constants of the data files, made by romweld.\n";
+  each_data_file(
+      data, [&](const std::string &name, std::size_t page, std::size_t banks, std::size_t bytes) {
+        char lines[3 * 600];
+        std::snprintf(lines, sizeof lines, "%s EQU >%04zX\n%s_BANKS EQU %zu\n%s_BYTES EQU %zu\n",
+                      name.c_str(), page, name.c_str(), banks, name.c_str(), bytes);
+        equ += lines;
+      });
+  return equ;
+}
+
+std::string model_header(const std::string &header, const std::vector<NamedBytes> &data) {
+  const std::string guard = constant_name(header);
+  std::string text = "/* Page constants of the data files, made by romweld. */\n#ifndef " + guard +
+                     "\n#define " + guard + "\n\n";
+  each_data_file(
+      data, [&](const std::string &name, std::size_t page, std::size_t banks, std::size_t bytes) {
+        char lines[3 * 600];
+        std::snprintf(lines, sizeof lines,
+                      "#define %s 0x%04zX\n#define %s_BANKS %zu\n#define %s_BYTES %zu\n",
+                      name.c_str(), page, name.c_str(), banks, name.c_str(), bytes);
+        text += lines;
+      });
+  return text + "\n#endif\n";
 }
 
 std::string first_difference(const std::string &got, const std::string &want, std::size_t banks) {

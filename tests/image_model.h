@@ -17,14 +17,23 @@ struct NamedBytes {
   std::string bytes;
 };
 
-std::string model_image(const std::string &program, const std::vector<NamedBytes> &data);
+// Each takes the image's bank count, when it is fixed (--banks); 0 for the
+// smallest power of two that holds the inputs.
+std::string model_image(const std::string &program, const std::vector<NamedBytes> &data,
+                        std::size_t banks = 0);
 
 // The report of a successful run.
 std::string model_report(const std::string &outfile, const NamedBytes &program,
-                         const std::vector<NamedBytes> &data);
+                         const std::vector<NamedBytes> &data, std::size_t banks = 0);
 
 // The bank map of a successful run.
-std::string model_map(const NamedBytes &program, const std::vector<NamedBytes> &data);
+std::string model_map(const NamedBytes &program, const std::vector<NamedBytes> &data,
+                      std::size_t banks = 0);
+
+// The page constants of the data files, as an assembler include and as a C
+// header whose guard is named after its path.
+std::string model_equ(const std::vector<NamedBytes> &data);
+std::string model_header(const std::string &header, const std::vector<NamedBytes> &data);
 
 // Where an image first differs from the first `banks` banks of the wanted
 // one, named by bank, page and offset; empty when they are the same.

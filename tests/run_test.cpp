@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -17,7 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-enum class Kind { bytes, sparse, directory, fifo, symlink, hardlink };
+// old_equ: the assembler include that the run writes, with a time long past.
+enum class Kind { bytes, sparse, directory, fifo, symlink, hardlink, old_equ };
 
 struct Input {
   std::string name;
@@ -66,12 +68,19 @@ const std::string usage = "romweld <outfile> <program> <data1> <data2> <data3> .
                           "Program is padded to 16k, then banks are appended.\n"
                           "MegaCart uses inverted bank order, program goes at the end.\n";
 const std::string also_input = "Failed to open outfile, it is also an input file, code 22\n";
-const std::string help = usage +
-                         "  -h, --help      print this help and exit\n"
-                         "      --version   print the version and exit\n"
-                         "  -q, --quiet     print only warnings and failures\n"
-                         "      --map FILE  write the bank map of the finished image to FILE\n"
-                         "      --          end the options: every argument after it is a path\n";
+const std::string help =
+    usage + "  -h, --help         print this help and exit\n"
+            "      --version      print the version and exit\n"
+            "  -q, --quiet        print only warnings and failures\n"
+            "      --map FILE     write the bank map of the finished image to FILE\n"
+            "      --equ FILE     write the data files' page constants as assembler EQUs\n"
+            "      --header FILE  write the data files' page constants as a C header\n"
+            "      --plan         write only the map and includes, no image; the program\n"
+            "                     need not exist yet\n"
+            "      --summary      print the banks used and the room left\n"
+            "      --strict       fail where a warning would be printed\n"
+            "      --banks N      make the image exactly N banks (a power of two)\n"
+            "      --             end the options: every argument after it is a path\n";
 const std::string example_report =
     "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
     "- ending address 4000 (page >FFFF)\n"
@@ -345,6 +354,8 @@ const Case cases[] = {
      usage, "", 255, no_outfile, 0, {"-o"}},
     {"option_without_its_file", {}, {}, usage, "", 255, no_outfile, 0, {"--map"}},
     {"option_with_an_empty_file", {}, {}, usage, "", 255, no_outfile, 0, {"--map="}},
+    {"include_option_without_its_file", {}, {}, usage, "", 255, no_outfile, 0, {"--equ"}},
+    {"bank_count_option_without_its_value", {}, {}, usage, "", 255, no_outfile, 0, {"--banks="}},
     {"unknown_long_option", {file("p.bin", 10), file("d.bin", 10)}, example_args,
      usage, "", 255, no_outfile, 0, {"--output"}},
     {"too_few_paths_after_options",
@@ -412,6 +423,123 @@ const Case cases[] = {
     {"stale_temporary_files_never_block",
      with_stale_temporaries({file("p.bin", 10), file("d.bin", 10)}), example_args,
      example_report, "", 0, image(2), 0, {"--map", "m.tsv"}},
+    // The game's build: page constants, a planning run, headroom, strict and
+    // fixed-size images, checked against the model.
+    {"plan_writes_map_and_includes_before_the_program_exists",
+     {file("d.bin", 20000)}, {"out.rom", "nope.bin", "d.bin"}, "Padding for 64k\n", "", 0,
+     no_outfile, 0, {"--plan", "--map", "m.tsv", "--equ", "p.equ", "--header", "p.h"}},
+    {"plan_alone_only_reports",
+     {file("out.rom", 5000), file("p.bin", 10), file("d.bin", 20000)}, example_args,
+     "Padding for 64k\n"
+     "Summary: 4 banks: 1 padding, 2 data, 1 program\n"
+     "- free banks in the image: 1\n"
+     "- banks under the 1MB of a MegaCart: 60\n"
+     "- free bytes in the last bank of d.bin: 12256\n",
+     "", 0, kept, 0, {"--plan", "--summary"}},
+    {"includes_and_summary_of_the_worked_example",
+     {file("p.bin", 8000), file("d.bin", 20000), file("e.bin", 0)},
+     {"out.rom", "p.bin", "d.bin", "e.bin"},
+     "Padding for 64k\n"
+     "Opened data file 'd.bin'\n- starting address 4000 (page >FFFD)\n"
+     "- ending address C000 (page >FFFF)\n"
+     "Opened data file 'e.bin'\n- starting address C000 (page >FFFF)\n"
+     "- ending address C000 (page >FFFF)\n"
+     "Opened program file 'p.bin'\n- starting address C000 (page >FFFF)\n"
+     "Finished writing 'out.rom'.\n"
+     "Summary: 4 banks: 1 padding, 2 data, 1 program\n"
+     "- free banks in the image: 1\n"
+     "- banks under the 1MB of a MegaCart: 60\n"
+     "- free bytes in the last bank of d.bin: 12256\n"
+     "- free bytes in the last bank of e.bin: no bank\n",
+     "", 0, image(4), 0, {"--equ", "p.equ", "--header", "p.h", "--summary"}},
+    {"include_that_would_not_change_keeps_its_time",
+     {file("p.bin", 10), file("d.bin", 10), {"p.equ", Kind::old_equ}}, example_args, "", "", 0,
+     no_outfile, 0, {"-q", "--plan", "--equ", "p.equ"}},
+    {"constant_names_the_same_in_every_locale",
+     {file("p.bin", 10), file("1up.dat", 10), file("Gr\u00f6\u00dfe.dat", 16129),
+      file("a-b c.DAT", 0)},
+     {"out.rom", "p.bin", "1up.dat", "Gr\u00f6\u00dfe.dat", "a-b c.DAT"}, "", "", 0, no_outfile,
+     0, {"-q", "--plan", "--equ", "p.equ", "--header", "9lives.h"}},
+    {"two_data_files_with_one_constant_name",
+     {file("p.bin", 10), file("title.dat", 10), file("title_dat", 10)},
+     {"out.rom", "p.bin", "title.dat", "title_dat"},
+     "Failed to name data file title_dat, title.dat gives the same name TITLE_DAT, code 22\n",
+     "romweld: title_dat: same constant name TITLE_DAT as title.dat\n", 9, no_outfile, 0,
+     {"--equ", "p.equ"}},
+    {"one_data_file_twice_with_includes",
+     {file("p.bin", 10), file("d.bin", 10)}, {"out.rom", "p.bin", "d.bin", "d.bin"},
+     "Failed to name data file d.bin, d.bin gives the same name D_BIN, code 22\n",
+     "romweld: d.bin: same constant name D_BIN as d.bin\n", 9, no_outfile, 0, {"--header", "p.h"}},
+    {"one_data_file_twice_without_includes",
+     {file("p.bin", 10), file("d.bin", 10)}, {"out.rom", "p.bin", "d.bin", "d.bin"},
+     "Padding for 64k\n"
+     "Opened data file 'd.bin'\n- starting address 4000 (page >FFFD)\n"
+     "- ending address 8000 (page >FFFE)\n"
+     "Opened data file 'd.bin'\n- starting address 8000 (page >FFFE)\n"
+     "- ending address C000 (page >FFFF)\n"
+     "Opened program file 'p.bin'\n- starting address C000 (page >FFFF)\n"
+     "Finished writing 'out.rom'.\n",
+     "", 0, image(4)},
+    {"data_file_named_like_the_count_of_another",
+     {file("p.bin", 10), file("a", 10), file("a_banks", 10)}, {"out.rom", "p.bin", "a", "a_banks"},
+     "Failed to name data file a_banks, a gives the same name A_BANKS, code 22\n",
+     "romweld: a_banks: same constant name A_BANKS as a\n", 9, no_outfile, 0, {"--equ", "p.equ"}},
+    {"data_file_named_like_the_header_guard",
+     {file("p.bin", 10), file("p_h", 10)}, {"out.rom", "p.bin", "p_h"},
+     "Failed to name data file p_h, p.h gives the same name P_H, code 22\n",
+     "romweld: p_h: same constant name P_H as p.h\n", 9, no_outfile, 0, {"--header", "p.h"}},
+    {"include_that_is_the_outfile",
+     {file("out.rom", 5000), file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open include file out.rom, code 22\n",
+     "romweld: out.rom: is the outfile or an input file\n", 8, kept, 0, {"--equ", "out.rom"}},
+    {"include_that_is_an_input",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open include file d.bin, code 22\n",
+     "romweld: d.bin: is the outfile or an input file\n", 8, no_outfile, 0, {"--header", "d.bin"}},
+    {"include_that_is_the_map",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open include file m.tsv, code 22\n",
+     "romweld: m.tsv: is another file this run writes\n", 8, no_outfile, 0,
+     {"--map", "m.tsv", "--equ", "m.tsv"}},
+    {"include_that_is_a_device",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open include file /dev/null, code 29\n", "romweld: /dev/null: not a regular file\n",
+     8, no_outfile, 0, {"--equ", "/dev/null"}},
+    {"strict_program_larger_than_its_bank_keeps_the_old_image",
+     {file("out.rom", 5000), file("p.bin", 16385), file("d.bin", 10)}, example_args,
+     "Failed to fit program file of 16385 bytes in its bank, code 27\n",
+     "romweld: p.bin: larger than its bank of 16384 bytes\n", 10, kept, 0, {"--strict"}},
+    {"strict_image_over_one_megabyte",
+     {file("p.bin", 1), file("d.bin", 64 * 16128)}, example_args,
+     "Padding for 2048k\nFailed to fit image of 128 banks in 1MB, code 27\n",
+     "romweld: out.rom: larger than the 1MB of a MegaCart\n", 11, no_outfile, 0, {"--strict"}},
+    {"strict_image_of_exactly_one_megabyte",
+     {file("p.bin", 16384), file("d.bin", 63 * 16128)}, example_args, "", "", 0, image(64), 0,
+     {"-q", "--strict"}},
+    {"image_of_the_banks_asked_for",
+     {file("p.bin", 8000), file("d.bin", 20000)}, example_args,
+     "Padding for 256k\n"
+     "Opened data file 'd.bin'\n- starting address 34000 (page >FFFD)\n"
+     "- ending address 3C000 (page >FFFF)\n"
+     "Opened program file 'p.bin'\n- starting address 3C000 (page >FFFF)\n"
+     "Finished writing 'out.rom'.\n",
+     "", 0, image(16), 0, {"--banks", "16", "--map", "m.tsv"}},
+    {"image_of_one_bank_asked_for",
+     {file("p.bin", 10), file("d.bin", 0)}, example_args, "", "", 0, image(1), 0,
+     {"-q", "--banks=1"}},
+    {"fewer_banks_asked_for_than_the_inputs_need",
+     {file("out.rom", 5000), file("p.bin", 8000), file("d.bin", 20000)}, example_args,
+     "Failed to fit image of 3 banks in 2, code 27\n",
+     "romweld: out.rom: image would need 3 banks, --banks gives 2\n", 12, kept, 0,
+     {"--banks", "2"}},
+    {"bank_count_not_a_power_of_two",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args, "Failed to use --banks 3, code 22\n",
+     "romweld: --banks: not a power of two from 1 to 65536\n", 13, no_outfile, 0, {"--banks", "3"}},
+    {"bank_count_beyond_the_pages",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to use --banks 131072, code 22\n",
+     "romweld: --banks: not a power of two from 1 to 65536\n", 13, no_outfile, 0,
+     {"--banks=131072"}},
     // One file under several names on Windows: the \\?\ form, drive letters,
     // a drive mapped to a folder; and the devices.
     {"windows_outfile_with_the_long_path_prefix_is_the_program",
@@ -482,6 +610,8 @@ std::map<std::string, std::string> make_inputs(const fs::path &dir, const Case &
     case Kind::hardlink:
       fs::create_hard_link(dir / input.target, path);
       break;
+    case Kind::old_equ:
+      break;
     }
   }
   return made;
@@ -505,15 +635,21 @@ bool needs_linux(const Case &c) {
   return needs;
 }
 
-// The map's path among the options, or empty.
-std::string map_option(const Case &c);
+// The value of an option, or empty.
+std::string option_value(const Case &c, const std::string &name);
+
+std::string map_option(const Case &c) {
+  return option_value(c, "--map");
+}
 
 // Only a finished run changes files: the outfile and the map, or the files
 // their links lead to.
 bool may_change(const Case &c, const std::string &name) {
   if (c.status != 0 && c.status != 7)
     return false;
-  for (const std::string &written : {c.args.empty() ? "" : c.args[0], map_option(c)}) {
+  const bool plan = std::find(c.options.begin(), c.options.end(), "--plan") != c.options.end();
+  for (const std::string &written : {c.args.empty() || plan ? "" : c.args[0], map_option(c),
+                                     option_value(c, "--equ"), option_value(c, "--header")}) {
     if (written.empty())
       continue;
     if (name == written)
@@ -525,13 +661,12 @@ bool may_change(const Case &c, const std::string &name) {
   return false;
 }
 
-// The map's path among the options, or empty.
-std::string map_option(const Case &c) {
+std::string option_value(const Case &c, const std::string &name) {
   for (std::size_t i = 0; i < c.options.size(); ++i) {
-    if (c.options[i] == "--map" && i + 1 < c.options.size())
+    if (c.options[i] == name && i + 1 < c.options.size())
       return c.options[i + 1];
-    if (c.options[i].starts_with("--map="))
-      return c.options[i].substr(6);
+    if (c.options[i].starts_with(name + "="))
+      return c.options[i].substr(name.size() + 1);
   }
   return "";
 }
@@ -568,6 +703,14 @@ TEST_P(Run, ReportStatusAndImage) {
   const Left left = c.outfile.left;
   if (left == Left::as_found && regular_before)
     fs::last_write_time(outfile, long_ago);
+  for (const Input &input : c.inputs)
+    if (input.kind == Kind::old_equ) {
+      std::vector<NamedBytes> data;
+      for (std::size_t i = 2; i < c.args.size(); ++i)
+        data.push_back(model_input(dir, c.args[i]));
+      write_bytes(dir / input.name, model_equ(data));
+      fs::last_write_time(dir / input.name, long_ago);
+    }
 
   std::vector<std::string> args = c.options;
   args.insert(args.end(), c.args.begin(), c.args.end());
@@ -588,19 +731,35 @@ TEST_P(Run, ReportStatusAndImage) {
       EXPECT_TRUE(fs::last_write_time(outfile) == long_ago) << "the outfile was touched";
     }
   }
+  // What a finished run writes, checked against the model.
+  const std::string asked = option_value(c, "--banks");
+  const std::size_t banks = asked.empty() ? 0 : std::stoul(asked);
+  std::vector<NamedBytes> data;
+  for (std::size_t i = 2; i < c.args.size(); ++i)
+    data.push_back(model_input(dir, c.args[i]));
+  const NamedBytes program = c.args.size() > 1 ? model_input(dir, c.args[1]) : NamedBytes{};
   if (left == Left::image || left == Left::on_stdout) {
-    std::vector<NamedBytes> data;
-    for (std::size_t i = 2; i < c.args.size(); ++i)
-      data.push_back(model_input(dir, c.args[i]));
-    const NamedBytes program = model_input(dir, c.args[1]);
-    const std::string want = model_image(program.bytes, data);
+    const std::string want = model_image(program.bytes, data, banks);
     const std::string got = left == Left::image ? read_bytes(outfile) : run.out;
     EXPECT_EQ(first_difference(got, want, static_cast<std::size_t>(c.outfile.banks)), "");
-    const std::string map = map_option(c);
-    if (!map.empty() && c.status == 0) {
-      EXPECT_EQ(read_bytes(dir / map), model_map(program, data));
+  }
+  if (c.status == 0) {
+    if (const std::string map = map_option(c); !map.empty()) {
+      EXPECT_EQ(read_bytes(dir / map), model_map(program, data, banks));
+    }
+    if (const std::string equ = option_value(c, "--equ"); !equ.empty()) {
+      EXPECT_EQ(read_bytes(dir / equ), model_equ(data));
+    }
+    if (const std::string header = option_value(c, "--header"); !header.empty()) {
+      EXPECT_EQ(read_bytes(dir / header), model_header(header, data));
     }
   }
+  // An include that would not change keeps its time, so make rebuilds nothing.
+  for (const Input &input : c.inputs)
+    if (input.kind == Kind::old_equ) {
+      EXPECT_TRUE(fs::last_write_time(dir / input.name) == long_ago)
+          << input.name << " was touched";
+    }
   // A map is whole or absent: no failed run leaves one, nor a temporary file.
   for (const fs::directory_entry &entry : fs::directory_iterator(dir)) {
     const std::string name = entry.path().filename().string();
