@@ -27,6 +27,7 @@ TEST(DataBankCount, CapacityBoundaries) {
 TEST(PlanBanks, RoundsUpToPowerOfTwoWithPaddingInFront) {
   const struct {
     std::int64_t planned, image, padding, first_page, first_address;
+    std::int64_t asked = 0; // --banks
   } cases[] = {
       {1, 1, 0, 0xFFFF, 0},
       {2, 2, 0, 0xFFFE, 0},
@@ -38,9 +39,13 @@ TEST(PlanBanks, RoundsUpToPowerOfTwoWithPaddingInFront) {
       {128, 128, 0, 0xFF80, 0},
       {32769, 65536, 32767, 0x7FFF, 32767LL * 0x4000},
       {65536, 65536, 0, 0x0000, 0},
+      // A fixed size pads further, and moves no page of the content.
+      {3, 16, 13, 0xFFFD, 13 * 0x4000, 16},
+      {4, 4, 0, 0xFFFC, 0, 4},
+      {1, 65536, 65535, 0xFFFF, 65535LL * 0x4000, 65536},
   };
   for (const auto &c : cases) {
-    const Plan plan = plan_banks(c.planned);
+    const Plan plan = plan_banks(c.planned, c.asked);
     EXPECT_EQ(plan.image_banks, c.image) << "P = " << c.planned;
     EXPECT_EQ(plan.padding_banks, c.padding) << "P = " << c.planned;
     EXPECT_EQ(plan.first_page, c.first_page) << "P = " << c.planned;
