@@ -114,6 +114,11 @@ WORKLOADS = {
     "new_outfile_and_map": Workload(
         {"p.bin": sample(6, 100), "d.dat": sample(7, 3 * PIECE)},
         {}, ["--map", "out.map", "out.rom", "p.bin", "d.dat"], ["out.rom", "out.map"]),
+    # A planning run: the map over an old one, the old image left alone.
+    "plan": Workload(
+        {"p.bin": sample(15, 100), "d.dat": sample(16, 2 * PIECE + 7), "out.rom": sample(17, 900),
+         "out.map": b"old map\n"},
+        {}, ["--plan", "--map", "out.map", "out.rom", "p.bin", "d.dat"], ["out.rom", "out.map"]),
     "outfile_links_to_input": Workload(
         {"p.bin": sample(8, 100), "d.dat": sample(9, 2 * PIECE)},
         {"out.rom": "d.dat"}, ["out.rom", "p.bin", "d.dat"], []),
