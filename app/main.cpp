@@ -11,7 +11,6 @@
 #include <array>
 #include <cerrno>
 #include <span>
-#include <string_view>
 
 namespace {
 
@@ -64,11 +63,10 @@ std::int64_t asked_banks(const char *text) {
   if (text == nullptr)
     return 0;
   std::int64_t banks = 0;
-  for (const char *c = text; *c >= '0' && *c <= '9' && banks <= max_banks; ++c)
+  const char *c = text;
+  for (; *c >= '0' && *c <= '9' && banks <= max_banks; ++c)
     banks = banks * 10 + (*c - '0');
-  const bool digits =
-      std::string_view(text).find_first_not_of("0123456789") == std::string_view::npos;
-  if (digits && banks >= 1 && banks <= max_banks && (banks & (banks - 1)) == 0)
+  if (*c == '\0' && banks >= 1 && banks <= max_banks && (banks & (banks - 1)) == 0)
     return banks;
   fail("--banks", EINVAL, "not a power of two from 1 to 65536", "Failed to use --banks %s", text);
   return -1;
@@ -122,15 +120,10 @@ int run(const Options &options, Outputs &out) {
     return status;
   // A planning run leaves the program alone: it need not exist yet.
   inputs[0] = {};
-  switch (size_inputs(outfile, outfile_found(out.outfile), options.plan ? nullptr : program, data,
-                      inputs)) {
-  case SizeFault::none:
-    break;
-  case SizeFault::is_outfile:
-    return status_outfile;
-  case SizeFault::input:
-    return status_sizing;
-  }
+  if (const SizeFault fault = size_inputs(outfile, outfile_found(out.outfile),
+                                          options.plan ? nullptr : program, data, inputs);
+      fault != SizeFault::none)
+    return fault == SizeFault::is_outfile ? status_outfile : status_sizing;
   if (options.strict && inputs[0].size > program_bank_capacity) {
     fail(program, EFBIG, "larger than its bank of 16384 bytes",
          "Failed to fit program file of %lld bytes in its bank",
@@ -142,14 +135,8 @@ int run(const Options &options, Outputs &out) {
   if ((options.equ != nullptr || options.header != nullptr) && names_clash(data, options.header))
     return status_names;
   Plan plan{};
-  switch (make_plan(outfile, inputs, banks, plan)) {
-  case PlanFault::none:
-    break;
-  case PlanFault::too_many_banks:
-    return status_sizing;
-  case PlanFault::more_than_asked:
-    return status_banks;
-  }
+  if (const PlanFault fault = make_plan(outfile, inputs, banks, plan); fault != PlanFault::none)
+    return fault == PlanFault::more_than_asked ? status_banks : status_sizing;
   report_padding(plan, !options.strict);
   if (options.strict && plan.image_banks > megacart_limit) {
     fail(outfile, EFBIG, "larger than the 1MB of a MegaCart",
