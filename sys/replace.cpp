@@ -152,20 +152,28 @@ int commit_replacements(std::span<Replacement *const> files, std::size_t &failed
   }
   if (code != 0) {
     failed = --done;
+    // The file that failed is still in place: its second name is not needed.
+    Replacement &stuck = *files[failed];
+    if (stuck.backup[0] != '\0' && remove_file(stuck.backup.data()) == 0)
+      stuck.backup[0] = '\0';
     // Whatever went in before the failure goes out again: the old file back
-    // under its name, or a new one removed.
+    // under its name, or a new one removed. An old file that cannot be put
+    // back keeps its second name, reported as left over, rather than be lost.
     while (done-- > 0) {
       Replacement &file = *files[done];
-      if (file.backup[0] != '\0' && replace_file(file.backup.data(), file.target.data()) == 0)
-        file.backup[0] = '\0';
-      else if (!file.exists)
+      if (file.backup[0] != '\0') {
+        if (replace_file(file.backup.data(), file.target.data()) == 0)
+          file.backup[0] = '\0';
+      } else if (!file.exists) {
         (void)remove_file(file.target.data());
+      }
     }
   }
-  // A second name that cannot be removed stays in backup, to be reported.
-  for (Replacement *file : files)
-    if (file->backup[0] != '\0' && remove_file(file->backup.data()) == 0)
-      file->backup[0] = '\0';
+  // Once every file is in place, the second names go; one that cannot be
+  // removed stays in backup, to be reported.
+  for (std::size_t i = 0; code == 0 && i < files.size(); ++i)
+    if (files[i]->backup[0] != '\0' && remove_file(files[i]->backup.data()) == 0)
+      files[i]->backup[0] = '\0';
   release_interrupts();
   return code;
 }
