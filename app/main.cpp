@@ -1,3 +1,4 @@
+#include "app/failure.h"
 #include "app/options.h"
 #include "app/outputs.h"
 #include "app/status.h"
@@ -5,7 +6,6 @@
 #include "image/sizing.h"
 #include "image/writer.h"
 #include "sys/platform.h"
-#include "sys/replace.h"
 #include "sys/report.h"
 
 #include <array>
@@ -36,142 +36,142 @@ void help_lines() {
   report("      --             end the options: every argument after it is a path\n");
 }
 
-// The status of a failed write pass, by the kind of file that stopped it.
-int status_of(WriteFault fault) {
-  if (fault == WriteFault::data_file)
-    return status_data;
-  if (fault == WriteFault::program_file)
-    return status_program;
-  return status_outfile;
-}
+// The data files as sized. An image holds at most max_banks banks, and every
+// data file that is not empty takes one, so this is room for the largest
+// image that can be made, with the empty data files of any sensible command
+// line besides; too many for the stack.
+std::array<Input, max_banks> sized;
 
-// What one run writes. Each file is made new beside its target and put in
-// place only at the end, all of them or none.
-struct Outputs {
-  Output outfile{"outfile", status_outfile, false, {}, false};
-  Output map{"map", status_map, true, {}, false};
-  Output equ{"include", status_include, true, {}, false};
-  Output header{"include", status_include, true, {}, false};
-};
-
-// The inputs as sized: too many for the stack.
-std::array<Input, max_inputs> sized;
-
-// The bank count --banks asks for, a power of two of at most max_banks; 0 if
-// it was not given; -1 if it is not valid, which is reported.
-std::int64_t asked_banks(const char *text) {
-  if (text == nullptr)
-    return 0;
-  std::int64_t banks = 0;
-  const char *c = text;
-  for (; *c >= '0' && *c <= '9' && banks <= max_banks; ++c)
-    banks = banks * 10 + (*c - '0');
-  if (*c == '\0' && banks >= 1 && banks <= max_banks && (banks & (banks - 1)) == 0)
-    return banks;
-  fail("--banks", EINVAL, "not a power of two from 1 to 65536", "Failed to use --banks %s", text);
-  return -1;
+// The sizing pass: the program file, unless it is left out (a planning run,
+// where it need not exist yet), then each data file, in that order. The
+// outfile is replaced at the end, so it must not be one of them.
+Failure size_inputs(const char *outfile, Input *program, std::span<char *const> paths,
+                    std::span<Input> data) {
+  const FileInfo *replaced = outfile_found();
+  const auto size_one = [&](Input &input) -> Failure {
+    if (const Fault fault = size_input(input); failed(fault))
+      return failure_of(fault, outfile);
+    if (replaced != nullptr && same_file(input.id, replaced->id))
+      return {status_outfile, Line::outfile_is_input, outfile, EINVAL, "is also an input file"};
+    return {};
+  };
+  if (program != nullptr) {
+    if (const Failure failure = size_one(*program); failed(failure))
+      return failure;
+  }
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (i == data.size())
+      return {status_sizing, Line::size_file, paths[i], E2BIG,
+              "more data files than one image can take"};
+    data[i] = {paths[i], {}, 0};
+    if (const Failure failure = size_one(data[i]); failed(failure))
+      return failure;
+  }
+  return {};
 }
 
 // Finds the map and the includes that were asked for, each checked against
 // the outfile, the inputs and the others.
-int find_outputs(const Options &options, Outputs &out, std::span<const Input> inputs) {
-  const std::pair<const char *, Output *> asked[] = {
-      {options.map, &out.map}, {options.equ, &out.equ}, {options.header, &out.header}};
-  const Output *found[std::size(asked) + 1] = {&out.outfile};
-  std::size_t count = 1;
-  for (const auto &[path, output] : asked) {
-    if (path == nullptr)
-      continue;
-    if (const int status = find_output(*output, path, {found, count}, inputs); status != status_ok)
-      return status;
-    found[count++] = output;
-  }
-  return status_ok;
-}
-
-// Writes the map and the includes that were asked for, and closes them.
-int write_outputs(Outputs &out, const Plan &plan, const char *program, std::span<char *const> data,
-                  std::span<const Input> inputs) {
-  if (out.map.file.stream != nullptr)
-    write_map(out.map.file.stream, plan, program, data, inputs);
-  if (out.equ.file.stream != nullptr)
-    write_equ(out.equ.file.stream, plan, data, inputs);
-  if (out.header.file.stream != nullptr)
-    write_header(out.header.file.stream, out.header.file.path, plan, data, inputs);
-  for (Output *output : {&out.map, &out.equ, &out.header})
-    if (output->file.stream != nullptr) {
-      if (const int status = finish_output(*output); status != status_ok)
-        return status;
+Failure find_outputs(const Options &options, const Inputs &inputs) {
+  const std::pair<Role, const char *> asked[] = {
+      {Role::map, options.map}, {Role::equ, options.equ}, {Role::header, options.header}};
+  for (const auto &[role, path] : asked)
+    if (path != nullptr) {
+      if (const Failure failure = find_output(role, path, inputs); failed(failure))
+        return failure;
     }
-  Output *const files[] = {&out.outfile, &out.map, &out.equ, &out.header};
-  return commit_outputs(files);
+  return {};
 }
 
-int run(const Options &options, Outputs &out) {
+// Writes the map and the includes that were asked for, closes them, and puts
+// every new file in place.
+Failure write_outputs(const Plan &plan, const Inputs &inputs) {
+  if (std::FILE *out = output(Role::map).stream)
+    write_map(out, plan, inputs.data, *inputs.program);
+  if (std::FILE *out = output(Role::equ).stream)
+    write_equ(out, plan, inputs.data);
+  if (std::FILE *out = output(Role::header).stream)
+    write_header(out, output(Role::header).path, plan, inputs.data);
+  for (const Role role : {Role::map, Role::equ, Role::header})
+    if (output(role).stream != nullptr) {
+      if (const Failure failure = finish_output(role); failed(failure))
+        return failure;
+    }
+  return commit_outputs();
+}
+
+// One run, step by step; each step ends the run at its first failure.
+Failure run(const Options &options) {
   const char *outfile = options.paths[0];
-  const char *program = options.paths[1];
-  const std::span<char *const> data = options.paths.subspan(2);
-  const std::span<Input> inputs = std::span(sized).first(std::min(sized.size(), data.size() + 1));
+  Input program{options.paths[1], {}, 0};
+  const std::span<char *const> paths = options.paths.subspan(2);
+  const std::span<Input> data = std::span(sized).first(std::min(sized.size(), paths.size()));
+  const Inputs inputs{&program, data};
 
-  const std::int64_t banks = asked_banks(options.banks);
-  if (banks < 0)
-    return status_option;
-  if (const int status = find_outfile(out.outfile, outfile, !options.plan); status != status_ok)
-    return status;
-  // A planning run leaves the program alone: it need not exist yet.
-  inputs[0] = {};
-  if (const SizeFault fault = size_inputs(outfile, outfile_found(out.outfile),
-                                          options.plan ? nullptr : program, data, inputs);
-      fault != SizeFault::none)
-    return fault == SizeFault::is_outfile ? status_outfile : status_sizing;
-  if (options.strict && inputs[0].size > program_bank_capacity) {
-    fail(program, EFBIG, "larger than its bank of 16384 bytes",
-         "Failed to fit program file of %lld bytes in its bank",
-         static_cast<long long>(inputs[0].size));
-    return status_strict_program;
+  std::int64_t banks = 0;
+  if (options.banks != nullptr && !bank_count(options.banks, banks))
+    return {
+        status_option, Line::use_option, "--banks", EINVAL, "not a power of two from 1 to 65536",
+        options.banks};
+  if (const Failure failure = find_outfile(outfile, !options.plan); failed(failure))
+    return failure;
+  if (const Failure failure = size_inputs(outfile, options.plan ? nullptr : &program, paths, data);
+      failed(failure))
+    return failure;
+  if (options.strict && program.size > program_bank_capacity)
+    return {status_strict_program,
+            Line::fit_program,
+            program.path,
+            EFBIG,
+            "larger than its bank of 16384 bytes",
+            nullptr,
+            program.size};
+  if (const Failure failure = find_outputs(options, inputs); failed(failure))
+    return failure;
+  if (options.equ != nullptr || options.header != nullptr) {
+    if (const Clash clash = find_clash(data, options.header); clash.path != nullptr)
+      return {status_names, Line::name_clash, clash.path, EINVAL, nullptr, clash.other, 0, 0,
+              clash.suffix};
   }
-  if (const int status = find_outputs(options, out, inputs); status != status_ok)
-    return status;
-  if ((options.equ != nullptr || options.header != nullptr) && names_clash(data, options.header))
-    return status_names;
   Plan plan{};
-  if (const PlanFault fault = make_plan(outfile, inputs, banks, plan); fault != PlanFault::none)
-    return fault == PlanFault::more_than_asked ? status_banks : status_sizing;
+  if (const Fault fault = make_plan(data, banks, plan); failed(fault))
+    return failure_of(fault, outfile);
   report_padding(plan, !options.strict);
-  if (options.strict && plan.image_banks > megacart_limit) {
-    fail(outfile, EFBIG, "larger than the 1MB of a MegaCart",
-         "Failed to fit image of %lld banks in 1MB", static_cast<long long>(plan.image_banks));
-    return status_strict_image;
-  }
+  if (options.strict && plan.image_banks > megacart_limit)
+    return {status_strict_image,
+            Line::fit_megacart,
+            outfile,
+            EFBIG,
+            "larger than the 1MB of a MegaCart",
+            nullptr,
+            plan.image_banks};
   if (options.plan) {
-    if (const int status = write_outputs(out, plan, program, data, inputs); status != status_ok)
-      return status;
+    if (const Failure failure = write_outputs(plan, inputs); failed(failure))
+      return failure;
     if (options.summary)
-      write_summary(plan, data, inputs);
-    return status_ok;
+      write_summary(plan, data);
+    return {};
   }
 
-  if (const int status = open_outfile(out.outfile); status != status_ok)
-    return status;
-  const WriteResult written =
-      write_image(out.outfile.file.stream, outfile, plan, program, data, inputs);
-  if (written.fault != WriteFault::none)
-    return status_of(written.fault);
+  if (const Failure failure = open_outfile(); failed(failure))
+    return failure;
+  Written written{};
+  if (const Fault fault = write_image(output(Role::outfile).stream, plan, data, program, written);
+      failed(fault))
+    return failure_of(fault, outfile);
   // An input that changed between the two passes gives an image unlike the
   // plan; it can move the program bank, too.
-  if (written.changed || written.program_page != program_page) {
-    report("* WARNING - program should be at 0xffff - internal error?\n");
-    explain(outfile, "an input changed size while romweld ran");
-    return status_misplaced;
-  }
-  if (const int status = finish_output(out.outfile); status != status_ok)
-    return status;
-  if (const int status = write_outputs(out, plan, program, data, inputs); status != status_ok)
-    return status;
+  if (written.changed || written.program_page != program_page)
+    return {status_misplaced, Line::misplaced, outfile, 0,
+            "an input changed size while romweld ran"};
+  if (const Failure failure = finish_output(Role::outfile); failed(failure))
+    return failure;
+  if (const Failure failure = write_outputs(plan, inputs); failed(failure))
+    return failure;
   progress("Finished writing '%s'.\n", outfile);
   if (options.summary)
-    write_summary(plan, data, inputs);
-  return status_ok;
+    write_summary(plan, data);
+  return {};
 }
 
 } // namespace
@@ -193,13 +193,14 @@ int main(int argc, char **argv) {
     break;
   case Request::run: {
     set_quiet(options.quiet);
-    Outputs out;
-    on_interrupt(remove_temporaries);
-    status = run(options, out);
-    // Any end but a finished run leaves every file as it was.
-    if (status != status_ok)
-      for (Output *output : {&out.outfile, &out.map, &out.equ, &out.header})
-        abandon_output(*output);
+    const Failure failure = run(options);
+    // Reported in one place; then any end but a finished run leaves every
+    // file as it was.
+    if (failed(failure)) {
+      report_failure(failure);
+      abandon_outputs();
+      status = failure.status;
+    }
     break;
   }
   }

@@ -1,5 +1,7 @@
 #include "app/options.h"
 
+#include "image/layout.h"
+
 #include <string_view>
 
 namespace {
@@ -82,4 +84,12 @@ Request parse_options(std::span<char *const> args, Options &options) {
   }
   options.paths = args.subspan(i);
   return options.paths.size() < 3 ? Request::usage : Request::run;
+}
+
+bool bank_count(const char *text, std::int64_t &banks) {
+  banks = 0;
+  const char *c = text;
+  for (; *c >= '0' && *c <= '9' && banks <= max_banks; ++c)
+    banks = banks * 10 + (*c - '0');
+  return *c == '\0' && banks >= 1 && banks <= max_banks && (banks & (banks - 1)) == 0;
 }

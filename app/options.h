@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <span>
 
 // What the command line asks for. Options come before the outfile only: from
@@ -20,3 +21,6 @@ struct Options {
 };
 
 Request parse_options(std::span<char *const> args, Options &options);
+
+// A bank count as typed: a power of two from 1 to 65,536, in decimal.
+bool bank_count(const char *text, std::int64_t &banks);

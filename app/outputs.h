@@ -1,46 +1,92 @@
 #pragma once
 
-#include "image/sizing.h"
-#include "sys/replace.h"
+#include "app/failure.h"
+#include "image/input.h"
+#include "sys/platform.h"
 
+#include <array>
+#include <cerrno>
+#include <cstdio>
 #include <span>
 
-// A file the run writes: the outfile, or the bank map. A regular file, or one
-// still to be made, is replaced whole; a device, a FIFO or a terminal as the
-// outfile is written where it is.
+// The files a run writes: the outfile, the map and the includes. Each is
+// replaced whole: written to a new file beside its target, under a short
+// name of its own, and renamed over the target only once all of them are
+// complete, all or none. At every instant a target is the old file or the
+// complete new one, and a run that ends early leaves it as it was. A
+// device, a FIFO or a terminal as the outfile is written where it is.
+enum class Role { outfile, map, equ, header };
+constexpr std::size_t role_count = 4;
+
 struct Output {
   const char *kind;       // "outfile", "map" or "include"; the outfile's lines name no path
   int status;             // the exit status of its failures
   bool keep_if_unchanged; // a file with the same bytes keeps its time, for make
-  Replacement file;
-  bool in_place;
+  const char *path;       // as typed; nullptr when the run does not write it
+  std::array<char, path_capacity> target;    // path, through any links
+  bool exists;                               // whether target is there
+  FileInfo found;                            // what it is, if so
+  bool in_place;                             // a device, a FIFO or a terminal as the outfile
+  std::FILE *stream;                         // the new file, while it is written
+  std::array<char, path_capacity> temporary; // the new file's path; empty once gone
+  std::array<char, path_capacity> backup;    // a second name of the old file while it is replaced
+};
+
+// Each of the run's files, by its role.
+Output &output(Role role);
+
+// The inputs of the run, which no file it writes may be.
+struct Inputs {
+  const Input *program; // nullptr when it is not read (a planning run)
+  std::span<const Input> data;
 };
 
 // Finds the outfile and, unless it is written in place or begin is false (a
-// planning run), starts its new file. Returns a status; a failure is
-// reported.
-int find_outfile(Output &outfile, const char *path, bool begin);
+// planning run), starts its new file.
+Failure find_outfile(const char *path, bool begin);
 
 // The outfile as it is before the run, if it is a file to replace, for the
 // inputs to be compared with; otherwise nullptr.
-const FileInfo *outfile_found(const Output &outfile);
+const FileInfo *outfile_found();
 
-// Finds a file to write beside the image and starts its new file. It must
-// be a regular file or new, and none of the outfile, an input or the files
+// Finds a file to write beside the image and starts its new file. It must be
+// a regular file or new, and none of the outfile, an input or the files
 // found before it.
-int find_output(Output &output, const char *path, std::span<const Output *const> before,
-                std::span<const Input> inputs);
+Failure find_output(Role role, const char *path, const Inputs &inputs);
 
 // Opens an outfile that is written in place, now that nothing can fail
 // before the banks are written.
-int open_outfile(Output &outfile);
+Failure open_outfile();
 
-// Closes a file once it is whole.
-int finish_output(Output &output);
+// Closes a new file once it is whole.
+Failure finish_output(Role role);
 
 // Puts every new file in place, or none of them; one that would not change
 // its file is dropped instead, if the file is to be kept then.
-int commit_outputs(std::span<Output *const> outputs);
+Failure commit_outputs();
 
-// Removes the new file, if there is one, and closes what is open.
-void abandon_output(Output &output);
+// Removes every new file still there and closes what is open: any end but a
+// finished run leaves every file as it was.
+void abandon_outputs();
+
+// Writes a name beside target that no other file is likely to have: a
+// leftover of a killed run never blocks a later one, and the name is short
+// whatever the length of target's.
+int name_beside(const char *target, std::array<char, path_capacity> &name);
+
+// Makes a file under a new name beside target, as make(name) does: make
+// fails with EEXIST when the name is taken, and then another is tried, up
+// to a hundred names.
+template <typename Make>
+int make_beside(const char *target, std::array<char, path_capacity> &name, Make make) {
+  constexpr int tries = 100;
+  int code = EEXIST;
+  for (int attempt = 0; attempt < tries && code == EEXIST; ++attempt) {
+    code = name_beside(target, name);
+    if (code == 0)
+      code = make(name.data());
+  }
+  if (code != 0)
+    name[0] = '\0';
+  return code;
+}

@@ -1,30 +1,30 @@
 #include "image/map.h"
 
-#include "sys/platform.h"
 #include "sys/report.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cinttypes>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace {
 
 // Calls each with every part of the planned image, front to back.
 template <typename Each>
-void each_extent(const Plan &plan, const char *program, std::span<char *const> data,
-                 std::span<const Input> inputs, Each each) {
+void each_extent(const Plan &plan, std::span<const Input> data, const Input *program, Each each) {
   if (plan.padding_banks > 0)
     each(Extent{Part::padding, "", 0, plan.padding_banks, 0});
   std::int64_t bank = plan.padding_banks;
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    const std::int64_t size = inputs[i + 1].size;
-    each(Extent{Part::data, data[i], bank, data_bank_count(size), size});
-    bank += data_bank_count(size);
+  for (const Input &input : data) {
+    each(Extent{Part::data, input.path, bank, data_bank_count(input.size), input.size});
+    bank += data_bank_count(input.size);
   }
   if (program != nullptr)
-    each(Extent{Part::program, program, bank, 1, std::min(inputs[0].size, program_bank_capacity)});
+    each(Extent{Part::program, program->path, bank, 1,
+                std::min(program->size, program_bank_capacity)});
 }
 
 const char *part_name(Part part) {
@@ -65,80 +65,80 @@ void put_field(std::FILE *out, const char *text) {
   }
 }
 
-// The name of a file's constants: its last path component, with ASCII letters
-// and digits upper-cased and every other byte '_', and '_' before a leading
-// digit, which no assembler or C compiler takes. Bytes, not characters, so
-// that the name is the same in every locale and on every system.
-struct Name {
-  std::array<char, path_capacity + 2> text;
-  std::string_view view() const {
-    return text.data();
-  }
-};
-
-Name name_of(const char *path) {
-  Name name{};
-  std::size_t length = 0;
-  const char *component = path + folder_length(path);
-  if (*component >= '0' && *component <= '9')
-    name.text[length++] = '_';
-  for (const char *c = component; *c != '\0' && length + 1 < name.text.size(); ++c) {
-    const char up = *c >= 'a' && *c <= 'z' ? static_cast<char>(*c - 'a' + 'A') : *c;
-    const bool kept = (up >= 'A' && up <= 'Z') || (up >= '0' && up <= '9');
-    name.text[length++] = kept ? up : '_';
-  }
-  return name;
-}
-
-// The suffixes of a data file's three constants.
+// The suffixes of a data file's three constants, in the order they are
+// checked and written.
 constexpr std::string_view suffixes[] = {"", "_BANKS", "_BYTES"};
 
-// Whether a + a_suffix is b + b_suffix.
-bool same_name(std::string_view a, std::string_view a_suffix, std::string_view b,
-               std::string_view b_suffix) {
-  if (a.size() + a_suffix.size() != b.size() + b_suffix.size())
-    return false;
-  for (std::size_t i = 0; i < a.size() + a_suffix.size(); ++i) {
-    const char x = i < a.size() ? a[i] : a_suffix[i - a.size()];
-    const char y = i < b.size() ? b[i] : b_suffix[i - b.size()];
-    if (x != y)
-      return false;
+// One constant name of a data file, by the parts it is made of, so that
+// names are compared without being built: a leading '_' or none, the
+// file's last path component as the name maps it, then the suffix.
+struct Key {
+  const char *component;
+  std::uint32_t length; // of the name before the suffix, the '_' included
+  std::uint32_t file;   // index of the data file
+  std::uint8_t lead;    // 1 for the '_' before a leading digit
+  std::uint8_t suffix;  // index into suffixes
+};
+
+char name_char(const Key &key, std::size_t i) {
+  if (i < key.length) {
+    if (i < key.lead)
+      return '_';
+    const char c = key.component[i - key.lead];
+    const char up = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    return (up >= 'A' && up <= 'Z') || (up >= '0' && up <= '9') ? up : '_';
   }
-  return true;
+  return suffixes[key.suffix][i - key.length];
 }
 
-bool clash_failed(const char *path, const char *other, std::string_view name,
-                  std::string_view suffix) {
-  char reason[2 * path_capacity + 64];
-  (void)std::snprintf(reason, sizeof reason, "same constant name %.*s%.*s as %s",
-                      static_cast<int>(name.size()), name.data(), static_cast<int>(suffix.size()),
-                      suffix.data(), other);
-  fail(path, EINVAL, reason, "Failed to name data file %s, %s gives the same name %.*s%.*s", path,
-       other, static_cast<int>(name.size()), name.data(), static_cast<int>(suffix.size()),
-       suffix.data());
-  return true;
+std::size_t key_length(const Key &key) {
+  return key.length + suffixes[key.suffix].size();
 }
+
+Key key_of(const char *path, std::uint32_t file, std::uint8_t suffix) {
+  const char *component = path + folder_length(path);
+  const std::uint8_t lead = *component >= '0' && *component <= '9' ? 1 : 0;
+  // As long as a Name holds.
+  const std::size_t length = std::min(std::strlen(component) + lead, path_capacity + 1);
+  return {component, static_cast<std::uint32_t>(length), file, lead, suffix};
+}
+
+// Compares two names as strings: below 0, 0 or above 0.
+int compare_names(const Key &a, const Key &b) {
+  const std::size_t length_a = key_length(a);
+  const std::size_t length_b = key_length(b);
+  for (std::size_t i = 0; i < length_a && i < length_b; ++i) {
+    const char x = name_char(a, i);
+    const char y = name_char(b, i);
+    if (x != y)
+      return x < y ? -1 : 1;
+  }
+  return length_a == length_b ? 0 : (length_a < length_b ? -1 : 1);
+}
+
+// Every constant name of the data files, to be sorted: three a file.
+std::array<Key, max_banks * std::size(suffixes)> keys;
 
 // Each data file's first page, bank count and bytes, by its name.
+// Each data file's first page, bank count and bytes, by its name.
 template <typename Line>
-void each_constant(const Plan &plan, std::span<char *const> data, std::span<const Input> inputs,
-                   Line line) {
-  each_extent(plan, nullptr, data, inputs, [&](const Extent &extent) {
+void each_constant(const Plan &plan, std::span<const Input> data, Line line) {
+  each_extent(plan, data, nullptr, [&](const Extent &extent) {
     if (extent.part != Part::data)
       return;
-    const Name name = name_of(extent.path);
+    const Name name = constant_name(extent.path);
     line(name.view(), page_of(plan, extent.first_bank), extent.banks, extent.bytes);
   });
 }
 
 } // namespace
 
-void write_map(std::FILE *out, const Plan &plan, const char *program, std::span<char *const> data,
-               std::span<const Input> inputs) {
+void write_map(std::FILE *out, const Plan &plan, std::span<const Input> data,
+               const Input &program) {
   // The stream keeps its first error, which closing it reports.
   (void)std::fputs(
       "kind\tpath\tfirst_bank\tbanks\tfirst_page\tlast_page\tstart\tend\tbytes\tfree\n", out);
-  each_extent(plan, program, data, inputs, [&](const Extent &extent) {
+  each_extent(plan, data, &program, [&](const Extent &extent) {
     // A part without banks names the bank where its banks would have begun.
     const std::int64_t last_bank = extent.first_bank + std::max<std::int64_t>(extent.banks - 1, 0);
     (void)std::fprintf(out, "%s\t", part_name(extent.part));
@@ -153,12 +153,11 @@ void write_map(std::FILE *out, const Plan &plan, const char *program, std::span<
   });
 }
 
-void write_equ(std::FILE *out, const Plan &plan, std::span<char *const> data,
-               std::span<const Input> inputs) {
+void write_equ(std::FILE *out, const Plan &plan, std::span<const Input> data) {
   // Pages in the report's hexadecimal, which TI assemblers write with '>'.
   (void)std::fputs("* Page constants of the data files, made by romweld.\n", out);
   each_constant(
-      plan, data, inputs,
+      plan, data,
       [&](std::string_view name, std::int64_t page, std::int64_t banks, std::int64_t bytes) {
         const int length = static_cast<int>(name.size());
         (void)std::fprintf(
@@ -168,15 +167,15 @@ void write_equ(std::FILE *out, const Plan &plan, std::span<char *const> data,
       });
 }
 
-void write_header(std::FILE *out, const char *header, const Plan &plan, std::span<char *const> data,
-                  std::span<const Input> inputs) {
-  const Name guard = name_of(header);
+void write_header(std::FILE *out, const char *header, const Plan &plan,
+                  std::span<const Input> data) {
+  const Name guard = constant_name(header);
   (void)std::fprintf(out,
                      "/* Page constants of the data files, made by romweld. */\n"
                      "#ifndef %s\n#define %s\n\n",
                      guard.text.data(), guard.text.data());
   each_constant(
-      plan, data, inputs,
+      plan, data,
       [&](std::string_view name, std::int64_t page, std::int64_t banks, std::int64_t bytes) {
         const int length = static_cast<int>(name.size());
         (void)std::fprintf(out,
@@ -188,28 +187,66 @@ void write_header(std::FILE *out, const char *header, const Plan &plan, std::spa
   (void)std::fputs("\n#endif\n", out);
 }
 
-bool names_clash(std::span<char *const> data, const char *header) {
-  for (std::size_t j = 0; j < data.size(); ++j) {
-    const Name later = name_of(data[j]);
-    // The header's guard is one name more, without suffixes.
-    if (header != nullptr) {
-      const Name guard = name_of(header);
-      for (const std::string_view suffix : suffixes)
-        if (same_name(later.view(), suffix, guard.view(), ""))
-          return clash_failed(data[j], header, later.view(), suffix);
-    }
-    for (std::size_t i = 0; i < j; ++i) {
-      const Name earlier = name_of(data[i]);
-      for (const std::string_view a : suffixes)
-        for (const std::string_view b : suffixes)
-          if (same_name(later.view(), a, earlier.view(), b))
-            return clash_failed(data[j], data[i], later.view(), a);
-    }
-  }
-  return false;
+Name constant_name(const char *path) {
+  Name name{};
+  const Key key = key_of(path, 0, 0);
+  for (std::size_t i = 0; i < key.length; ++i)
+    name.text[i] = name_char(key, i);
+  return name;
 }
 
-void write_summary(const Plan &plan, std::span<char *const> data, std::span<const Input> inputs) {
+Clash find_clash(std::span<const Input> data, const char *header) {
+  // Sorted, equal names stand together, each group in command-line order.
+  const std::size_t count = std::min(data.size(), keys.size() / std::size(suffixes));
+  std::size_t used = 0;
+  for (std::uint32_t file = 0; file < count; ++file)
+    for (std::size_t suffix = 0; suffix < std::size(suffixes); ++suffix)
+      keys[used++] = key_of(data[file].path, file, static_cast<std::uint8_t>(suffix));
+  const std::span<Key> sorted(keys.data(), used);
+  std::sort(sorted.begin(), sorted.end(), [](const Key &a, const Key &b) {
+    const int order = compare_names(a, b);
+    return order != 0 ? order < 0 : (a.file != b.file ? a.file < b.file : a.suffix < b.suffix);
+  });
+  // The clash reported is the one found first by going through the data
+  // files in order, each against the header's guard first and then against
+  // the files before it: the lowest later file, then the lowest earlier one,
+  // then the later file's first suffix. In a group, the first file is the
+  // earliest, and the next one the lowest that clashes with it.
+  const Key *later = nullptr;
+  const Key *earlier = nullptr;
+  for (std::size_t at = 0; at < sorted.size();) {
+    std::size_t end = at + 1;
+    while (end < sorted.size() && compare_names(sorted[at], sorted[end]) == 0)
+      ++end;
+    if (end - at > 1) {
+      const Key &first = sorted[at];
+      const Key &next = sorted[at + 1];
+      if (later == nullptr || next.file < later->file ||
+          (next.file == later->file &&
+           (first.file < earlier->file ||
+            (first.file == earlier->file && next.suffix < later->suffix)))) {
+        later = &next;
+        earlier = &first;
+      }
+    }
+    at = end;
+  }
+  // The header's guard is one name more, without suffixes: a file that
+  // clashes with it is found before any file that clashes with the files
+  // before it.
+  if (header != nullptr) {
+    const Key guard = key_of(header, 0, 0);
+    const auto same = std::find_if(sorted.begin(), sorted.end(),
+                                   [&](const Key &key) { return compare_names(key, guard) == 0; });
+    if (same != sorted.end() && (later == nullptr || same->file <= later->file))
+      return {data[same->file].path, header, suffixes[same->suffix]};
+  }
+  if (later == nullptr)
+    return {};
+  return {data[later->file].path, data[earlier->file].path, suffixes[later->suffix]};
+}
+
+void write_summary(const Plan &plan, std::span<const Input> data) {
   report("Summary: %lld banks: %lld padding, %lld data, 1 program\n",
          static_cast<long long>(plan.image_banks), static_cast<long long>(plan.padding_banks),
          static_cast<long long>(plan.planned_banks - 1));
@@ -218,7 +255,7 @@ void write_summary(const Plan &plan, std::span<char *const> data, std::span<cons
   const std::int64_t to_limit = megacart_limit - plan.image_banks;
   report("- banks %s the 1MB of a MegaCart: %lld\n", to_limit < 0 ? "over" : "under",
          static_cast<long long>(to_limit < 0 ? -to_limit : to_limit));
-  each_extent(plan, nullptr, data, inputs, [&](const Extent &extent) {
+  each_extent(plan, data, nullptr, [&](const Extent &extent) {
     if (extent.part != Part::data)
       return;
     if (extent.banks == 0)

@@ -25,7 +25,6 @@ unsigned char *slot(std::int64_t index) {
 // which names the next bank by its address and page.
 struct Pass {
   std::FILE *outfile;
-  const char *outfile_path;
   const Plan &plan;
   std::int64_t address;
   std::int64_t page;
@@ -49,25 +48,22 @@ void report_cursor(const Pass &pass, const char *which) {
 // Writes the first banks of the staging area. With no buffer in between,
 // they are in the outfile once this returns, so a line that reports them
 // afterwards is true.
-bool write_banks(const Pass &pass, std::int64_t banks) {
+Fault write_banks(const Pass &pass, std::int64_t banks) {
   const auto bytes = static_cast<std::size_t>(banks * bank_size);
-  if (std::fwrite(staging.data(), 1, bytes, pass.outfile) != bytes) {
-    fail(pass.outfile_path, errno, nullptr, "Failed to write outfile");
-    return false;
-  }
-  return true;
+  if (std::fwrite(staging.data(), 1, bytes, pass.outfile) != bytes)
+    return {What::write_outfile, nullptr, errno, nullptr, 0, 0};
+  return {};
 }
 
 // Writes banks of content and moves the cursor past them.
-bool write_content(Pass &pass, std::int64_t banks) {
-  if (!write_banks(pass, banks))
-    return false;
+Fault write_content(Pass &pass, std::int64_t banks) {
+  const Fault fault = write_banks(pass, banks);
   pass.address += banks * bank_size;
   pass.page += banks;
-  return true;
+  return fault;
 }
 
-bool write_padding(const Pass &pass) {
+Fault write_padding(const Pass &pass) {
   const std::int64_t group = std::min(staging_banks, pass.plan.padding_banks);
   for (std::int64_t i = 0; i < bank_size; ++i)
     slot(0)[i] =
@@ -75,39 +71,20 @@ bool write_padding(const Pass &pass) {
   for (std::int64_t i = 1; i < group; ++i)
     std::copy_n(slot(0), bank_size, slot(i));
   for (std::int64_t left = pass.plan.padding_banks; left > 0; left -= group)
-    if (!write_banks(pass, std::min(group, left)))
-      return false;
-  return true;
+    if (const Fault fault = write_banks(pass, std::min(group, left)); failed(fault))
+      return fault;
+  return {};
 }
 
-// Opens an input again and checks that it is still the file that was
-// sized: a file put in its place between the two passes could be anything,
-// /dev/zero included.
-std::FILE *open_sized(const char *path, const Input &input, bool program) {
-  std::FILE *in = nullptr;
-  FileInfo info{};
-  int code = open_input(path, in);
-  if (code == 0)
-    code = identify(in, info);
-  const char *reason = nullptr;
-  if (code == 0 && info.type != FileType::regular) {
-    code = ESPIPE;
-    reason = "not a regular file";
-  } else if (code == 0 && !same_file(info.id, input.id)) {
-    code = EAGAIN;
-    reason = "replaced while romweld ran";
-  }
-  if (code == 0) {
-    (void)std::setvbuf(in, nullptr, _IONBF, 0);
-    return in;
-  }
-  if (in != nullptr)
-    (void)std::fclose(in);
-  if (program)
-    fail(path, code, reason, "Failed to open program file");
-  else
-    fail(path, code, reason, "Failed to open data file %s", path);
-  return nullptr;
+// Opens an input again, for the write pass; the file must be the one that
+// was sized. Unbuffered: each read goes straight into the staging area.
+Fault open_sized(const Input &input, What what, std::FILE *&in) {
+  const Opened opened = open_regular(input.path, &input.id);
+  in = opened.file;
+  if (in == nullptr)
+    return {what, input.path, opened.code, opened.reason, 0, 0};
+  (void)std::setvbuf(in, nullptr, _IONBF, 0);
+  return {};
 }
 
 // Reads up to want bytes. Fewer than were left means the input has shrunk.
@@ -151,37 +128,35 @@ std::int64_t read_pieces(Reader &reader, bool &changed) {
   return filled;
 }
 
-WriteFault write_data_file(Pass &pass, const char *path, const Input &input) {
-  std::FILE *in = open_sized(path, input, false);
-  if (in == nullptr)
-    return WriteFault::data_file;
-  progress("Opened data file '%s'\n", path);
+Fault write_data_file(Pass &pass, const Input &input) {
+  std::FILE *in = nullptr;
+  if (const Fault fault = open_sized(input, What::open_data, in); failed(fault))
+    return fault;
+  progress("Opened data file '%s'\n", input.path);
   report_cursor(pass, "starting");
 
   Reader reader{in, input.size, 0};
-  WriteFault fault = WriteFault::none;
-  while (fault == WriteFault::none) {
+  Fault fault{};
+  while (!failed(fault)) {
     const std::int64_t filled = read_pieces(reader, pass.changed);
     // The banks read before a failed read come first.
-    if (filled > 0 && !write_content(pass, filled)) {
-      fault = WriteFault::outfile;
-    } else if (reader.error != 0) {
-      fail(path, reader.error, nullptr, "Failed to read data file %s", path);
-      fault = WriteFault::data_file;
-    } else if (reader.left == 0) {
+    if (filled > 0)
+      fault = write_content(pass, filled);
+    if (!failed(fault) && reader.error != 0)
+      fault = {What::read_data, input.path, reader.error, nullptr, 0, 0};
+    else if (reader.left == 0)
       break;
-    }
   }
   (void)std::fclose(in);
-  if (fault == WriteFault::none)
+  if (!failed(fault))
     report_cursor(pass, "ending");
   return fault;
 }
 
-WriteFault write_program_bank(Pass &pass, const char *path, const Input &input) {
-  std::FILE *in = open_sized(path, input, true);
-  if (in == nullptr)
-    return WriteFault::program_file;
+Fault write_program_bank(Pass &pass, const Input &input) {
+  std::FILE *in = nullptr;
+  if (const Fault fault = open_sized(input, What::open_program, in); failed(fault))
+    return fault;
   Reader reader{in, input.size, 0};
   const std::size_t got = read_some(reader, slot(0), program_bank_capacity, pass.changed);
   // Bytes past the bank never reach the image; a program that fits it must
@@ -190,43 +165,37 @@ WriteFault write_program_bank(Pass &pass, const char *path, const Input &input) 
   if (!too_large && reader.error == 0)
     check_end(reader, pass.changed);
   (void)std::fclose(in);
-  if (reader.error != 0) {
-    fail(path, reader.error, nullptr, "Failed to read program file");
-    return WriteFault::program_file;
-  }
+  if (reader.error != 0)
+    return {What::read_program, input.path, reader.error, nullptr, 0, 0};
   if (too_large)
     report("Warning - program file may be too large - only %d bytes read!\n",
            static_cast<int>(program_bank_capacity));
   std::fill(slot(0) + got, slot(1), 0);
 
   // The cursor is not moved past the program bank: it still names it at the end.
-  if (!write_banks(pass, 1))
-    return WriteFault::outfile;
-  progress("Opened program file '%s'\n", path);
+  if (const Fault fault = write_banks(pass, 1); failed(fault))
+    return fault;
+  progress("Opened program file '%s'\n", input.path);
   report_cursor(pass, "starting");
-  return WriteFault::none;
+  return {};
 }
 
 } // namespace
 
-WriteResult write_image(std::FILE *outfile, const char *outfile_path, const Plan &plan,
-                        const char *program, std::span<char *const> data,
-                        std::span<const Input> inputs) {
+Fault write_image(std::FILE *outfile, const Plan &plan, std::span<const Input> data,
+                  const Input &program, Written &written) {
   // After the padding, the cursor stands where the plan says content begins.
-  Pass pass{outfile, outfile_path, plan, plan.first_address, plan.first_page, false};
+  Pass pass{outfile, plan, plan.first_address, plan.first_page, false};
   // Before the first write, as a stream requires.
   (void)std::setvbuf(outfile, nullptr, _IONBF, 0);
 
-  if (plan.padding_banks > 0 && !write_padding(pass))
-    return {WriteFault::outfile, false, 0};
-
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    const WriteFault fault = write_data_file(pass, data[i], inputs[i + 1]);
-    if (fault != WriteFault::none)
-      return {fault, pass.changed, 0};
-  }
-
+  Fault fault = plan.padding_banks > 0 ? write_padding(pass) : Fault{};
+  for (const Input &input : data)
+    if (!failed(fault))
+      fault = write_data_file(pass, input);
   // The program bank is the last one written; its page is the closing check.
-  const WriteFault fault = write_program_bank(pass, program, inputs[0]);
-  return {fault, pass.changed, pass.page};
+  if (!failed(fault))
+    fault = write_program_bank(pass, program);
+  written = {pass.changed, pass.page};
+  return fault;
 }

@@ -43,16 +43,6 @@ void divert_report() {
   report_stream = stderr;
 }
 
-void fail(const char *path, int code, const char *reason, const char *format, ...) {
-  va_list args;
-  va_start(args, format);
-  print(format, args);
-  va_end(args);
-  if (std::fprintf(report_stream, ", code %d\n", code) < 0 && report_error == 0)
-    report_error = errno;
-  explain(path, reason != nullptr ? reason : std::strerror(code));
-}
-
 void explain(const char *path, const char *reason) {
   // Standard output may be a pipe, buffered: what it holds goes first, so
   // that a log of both streams keeps their order.

@@ -16,13 +16,9 @@ void set_quiet(bool on);
 // that the run writes.
 void divert_report();
 
-// A failure: its line on standard output, the format followed by ", code N"
-// and a line end, then "romweld: <path>: <reason>" on standard error. Without
-// a reason of the tool's own, the reason is the system's words for code.
-[[gnu::format(printf, 4, 5)]] void fail(const char *path, int code, const char *reason,
-                                        const char *format, ...);
-
-// The line on standard error alone, for a failure whose line is a warning.
+// The line on standard error that follows a failure line: "romweld: <path>:
+// <reason>", in words, for the reader of a build log that keeps only that
+// stream.
 void explain(const char *path, const char *reason);
 
 // Writes out what standard output still holds, and closes it. A report that

@@ -4,7 +4,8 @@ run then ends in one of two ways:
 
 - harmless: the same status, report, outfile and map as the run without a
   fault, and no temporary file left;
-- reported: a non-zero status whose failure line is one of the README's, the
+- reported: a non-zero status whose failure line is one the man page lists
+  under EXIT STATUS, with that status, the
   outfile and the map exactly as they were found (bytes and time, or absent),
   no temporary file left unless a line says it could not be removed, and
   every input unchanged.
@@ -28,6 +29,7 @@ import collections
 import os
 import re
 import resource
+import shlex
 import shutil
 import signal
 import subprocess
@@ -44,7 +46,7 @@ CALLS = ["openat", "read", "write", "newfstatat", "statx", "fstat", "close", "ls
          "rename", "renameat", "renameat2"]
 ERRORS = {"write": ["EIO", "ENOSPC", "EFBIG"], "openat": ["EIO", "EACCES", "EMFILE"]}
 
-# A failure line of the README, and the status that goes with it.
+# A failure line of the man page, and the status that goes with it.
 FailureLine = collections.namedtuple("FailureLine", "pattern status")
 # How a run ended: its status and its report, or None for a hang.
 Ended = collections.namedtuple("Ended", "status out")
@@ -61,20 +63,33 @@ Workload = collections.namedtuple("Workload", "files links args written")
 
 
 def failure_lines():
-    """The failure lines of the README's table of statuses, as patterns."""
+    """The failure lines listed under EXIT STATUS in the man page, as
+    patterns, each with its status. A line is a .B request (bold text) or a
+    .BI one, whose words alternate between bold text and an italic
+    placeholder: a number (code, n, m) or any text."""
     lines = []
-    for row in open(os.path.join(SOURCE, "README.md"), encoding="utf-8"):
-        cells = row.split("|")
-        if len(cells) < 4 or not cells[1].strip().isdigit():
-            continue
-        status = int(cells[1])
-        for text in re.findall(r"`([^`]*)`", cells[3]):
-            if text.startswith(("Failed", "* WARNING")):
-                # N stands for a number only as a word of its own, not in WARNING.
-                pattern = re.sub(r"\bN\b", r"\\d+", re.escape(text))
-                pattern = re.sub(r"<[a-z]+>", ".*", pattern)
+    status = None
+    previous = ""
+    section = False
+    for row in open(os.path.join(SOURCE, "man", "romweld.1"), encoding="utf-8"):
+        row = row.rstrip("\n")
+        if row.startswith(".SH "):
+            section = row == ".SH EXIT STATUS"
+        elif section and previous == ".TP" and row.startswith(".B "):
+            status = int(row[3:])
+        elif section and status is not None and row.startswith((".B ", ".BI ")):
+            words = shlex.split(row.split(" ", 1)[1].replace("\\-", "-"))
+            italic = row.startswith(".BI ")
+            pattern = ""
+            for i, word in enumerate(words):
+                if italic and i % 2 == 1:
+                    pattern += r"\d+" if word in ("code", "n", "m") else ".*"
+                else:
+                    pattern += re.escape(word)
+            if words and words[0].startswith(("Failed", "* WARNING")):
                 lines.append(FailureLine(re.compile(pattern + "$"), status))
-    assert len(lines) >= 10, "the README's table of statuses was not found"
+        previous = row
+    assert len(lines) >= 10, "the man page's failure lines were not found"
     return lines
 
 
@@ -357,9 +372,25 @@ def outcome_of(now, old, new):
     return "new" if now is not None and now.bytes == new.bytes else None
 
 
+def writing(folder, size):
+    """Whether a new image is being written in folder: a temporary file
+    there that holds some of its size bytes, not all. The map's is empty
+    until the image is whole."""
+    for name in os.listdir(folder):
+        if name.startswith(".romweld-") and name.endswith(".tmp"):
+            try:
+                if 0 < os.path.getsize(os.path.join(folder, name)) < size:
+                    return True
+            except OSError:
+                pass
+    return False
+
+
 def interrupt(tool, work_folder, failures):
     """Interrupts a run that replaces a 64 MiB image and its map at moments
-    spread over its length; returns the counts per signal."""
+    spread over its length; returns the counts per signal. Each signal must
+    land at least once while the image is being written, seen just before it
+    is sent, or the test proves nothing."""
     folder = os.path.join(work_folder, "interrupted")
     work = Workload({"p.bin": sample(21, 9000), "a.dat": sample(22, 2000 * PIECE),
                      "b.dat": sample(23, 2095 * PIECE + 5), "out.rom": sample(24, 70000),
@@ -379,15 +410,17 @@ def interrupt(tool, work_folder, failures):
             lay_out(folder, work)
             child = subprocess.Popen([tool] + work.args, cwd=folder, stdin=subprocess.DEVNULL,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            time.sleep(length * step / 12)
+            time.sleep(length * step / 16)
+            mid_write = writing(folder, len(new.outfile.bytes))
             child.send_signal(sig)
             child.wait()
             after = left_in(folder)
             row["runs"] += 1
             outcome = outcome_of(after.outfile, old.outfile, new.outfile)
+            row["while writing"] += mid_write and outcome == "old"
             map_outcome = outcome_of(after.map, old.map, new.map)
             if outcome is None or map_outcome is None:
-                failures.append("%s after %d/12 of a run: outfile %s, map %s" % (
+                failures.append("%s after %d/16 of a run: outfile %s, map %s" % (
                     sig.name, step, outcome, map_outcome))
                 row["failed"] += 1
                 continue
@@ -397,13 +430,15 @@ def interrupt(tool, work_folder, failures):
             if outcome != map_outcome:
                 row["mixed"] += 1
                 if sig != signal.SIGKILL:
-                    failures.append("%s after %d/12 of a run: a %s image with the %s map" % (
+                    failures.append("%s after %d/16 of a run: a %s image with the %s map" % (
                         sig.name, step, outcome, map_outcome))
             if after.temporaries:
                 row["temporaries left"] += 1
                 if sig != signal.SIGKILL:
-                    failures.append("%s after %d/12 of a run left %r" % (
+                    failures.append("%s after %d/16 of a run left %r" % (
                         sig.name, step, after.temporaries))
+        if row["while writing"] == 0:
+            failures.append("no %s landed while the image was being written" % sig.name)
     return counts
 
 
@@ -429,12 +464,13 @@ def main():
                                      total["failed"]))
     print("\ninputs changed between the passes: %d runs, %d passed, %d failed" % (
         changed["runs"], changed["passed"], changed["failed"]))
-    print("\n%-8s %5s %9s %9s %14s %17s %7s" % ("signal", "runs", "old image", "new image",
-                                                 "map of other", "temporaries left", "failed"))
+    print("\n%-8s %5s %14s %9s %9s %14s %17s %7s" % (
+        "signal", "runs", "while writing", "old image", "new image", "map of other",
+        "temporaries left", "failed"))
     for name, row in counts.items():
-        print("%-8s %5d %9d %9d %14d %17d %7d" % (name, row["runs"], row["old"], row["new"],
-                                                  row["mixed"], row["temporaries left"],
-                                                  row["failed"]))
+        print("%-8s %5d %14d %9d %9d %14d %17d %7d" % (
+            name, row["runs"], row["while writing"], row["old"], row["new"], row["mixed"],
+            row["temporaries left"], row["failed"]))
     for failure in failures:
         print("FAILED:", failure)
     return 1 if failures else 0

@@ -108,15 +108,6 @@ std::vector<std::string> with_repeated(std::vector<std::string> args, const std:
   return args;
 }
 
-// Files left by killed runs, under the names the tool gives its temporary files.
-std::vector<Input> with_stale_temporaries(std::vector<Input> inputs) {
-  for (int i = 0; i < 100; ++i) {
-    char name[32];
-    std::snprintf(name, sizeof name, ".romweld-%012x.tmp", i);
-    inputs.push_back(file(name, 1));
-  }
-  return inputs;
-}
 // The worked example: a program of 8,000 bytes and a data file of 20,000.
 const std::string worked_example_report =
     "Padding for 64k\n"
@@ -380,9 +371,8 @@ const Case cases[] = {
     {"map_of_the_worked_example",
      {file("p.bin", 8000), file("d.bin", 20000)}, example_args, worked_example_report,
      "", 0, image(4), 0, {"--map", "m.tsv"}},
-    {"map_replaces_an_old_one_and_escapes_names", // and passes over a stale temporary file
-     {file("p.bin", 10), file("a\tb\r\n\\.bin", 0), file("d.bin", 10), file("m.tsv", 5),
-      file("m.tsv.0.tmp", 5)},
+    {"map_replaces_an_old_one_and_escapes_names",
+     {file("p.bin", 10), file("a\tb\r\n\\.bin", 0), file("d.bin", 10), file("m.tsv", 5)},
      {"out.rom", "p.bin", "a\tb\r\n\\.bin", "d.bin"},
      "Opened data file 'a\tb\r\n\\.bin'\n- starting address 0 (page >FFFE)\n"
      "- ending address 0 (page >FFFE)\n" + example_report,
@@ -420,9 +410,6 @@ const Case cases[] = {
     {"map_with_a_name_of_250_bytes",
      {file("p.bin", 10), file("d.bin", 10)}, example_args, example_report, "", 0, image(2), 0,
      {"--map", std::string(250, 'm')}},
-    {"stale_temporary_files_never_block",
-     with_stale_temporaries({file("p.bin", 10), file("d.bin", 10)}), example_args,
-     example_report, "", 0, image(2), 0, {"--map", "m.tsv"}},
     // The game's build: page constants, a planning run, headroom, strict and
     // fixed-size images, checked against the model.
     {"plan_writes_map_and_includes_before_the_program_exists",
@@ -731,13 +718,16 @@ TEST_P(Run, ReportStatusAndImage) {
       EXPECT_TRUE(fs::last_write_time(outfile) == long_ago) << "the outfile was touched";
     }
   }
-  // What a finished run writes, checked against the model.
+  // What a finished run writes, checked against the model. Only then are the
+  // inputs read: a failed run may name files of gigabytes, sparse or not.
   const std::string asked = option_value(c, "--banks");
   const std::size_t banks = asked.empty() ? 0 : std::stoul(asked);
+  const bool finished = c.status == 0 || c.status == 7;
   std::vector<NamedBytes> data;
-  for (std::size_t i = 2; i < c.args.size(); ++i)
+  for (std::size_t i = 2; finished && i < c.args.size(); ++i)
     data.push_back(model_input(dir, c.args[i]));
-  const NamedBytes program = c.args.size() > 1 ? model_input(dir, c.args[1]) : NamedBytes{};
+  const NamedBytes program =
+      finished && c.args.size() > 1 ? model_input(dir, c.args[1]) : NamedBytes{};
   if (left == Left::image || left == Left::on_stdout) {
     const std::string want = model_image(program.bytes, data, banks);
     const std::string got = left == Left::image ? read_bytes(outfile) : run.out;

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+// What stopped the image's work, and why. The run turns it into its line and
+// its exit status: this layer knows neither, nor the outfile's name.
+enum class What {
+  none,
+  size_input,      // an input cannot be sized
+  too_many_banks,  // the image would need more banks than there are pages
+  more_than_asked, // the inputs need more banks than were asked for
+  open_data,       // a data file cannot be opened again in the write pass
+  read_data,
+  open_program,
+  read_program,
+  write_outfile,
+};
+
+struct Fault {
+  What what;
+  const char *path;   // the input that failed; nullptr for the outfile
+  int code;           // the error number
+  const char *reason; // the tool's own words for code, or nullptr for the system's
+  std::int64_t banks; // the banks the inputs need, when there are too many
+  std::int64_t limit; // and the most there may be
+};
+
+constexpr bool failed(const Fault &fault) {
+  return fault.what != What::none;
+}

@@ -1,0 +1,26 @@
+#include "image/input.h"
+
+#include <cerrno>
+
+Opened open_regular(const char *path, const FileId *expected) {
+  Opened opened{};
+  opened.code = open_input(path, opened.file);
+  if (opened.code == 0)
+    opened.code = identify(opened.file, opened.info);
+  if (opened.code == 0 && opened.info.type == FileType::directory) {
+    opened.code = EISDIR;
+    opened.reason = "is a directory";
+  } else if (opened.code == 0 && opened.info.type != FileType::regular) {
+    // The number is ESPIPE's, for want of one that says "not a regular file".
+    opened.code = ESPIPE;
+    opened.reason = "not a regular file";
+  } else if (opened.code == 0 && expected != nullptr && !same_file(opened.info.id, *expected)) {
+    opened.code = EAGAIN;
+    opened.reason = "replaced while romweld ran";
+  }
+  if (opened.code != 0 && opened.file != nullptr) {
+    (void)std::fclose(opened.file);
+    opened.file = nullptr;
+  }
+  return opened;
+}

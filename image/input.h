@@ -1,0 +1,30 @@
+#pragma once
+
+#include "sys/platform.h"
+
+#include <cstdint>
+#include <cstdio>
+
+// One input of the image, the program file or a data file, as the sizing
+// pass found it: the write pass must read the same file, and no more of it
+// than was planned for.
+struct Input {
+  const char *path; // as typed
+  FileId id;
+  std::int64_t size;
+};
+
+// An input opened for reading, or why it cannot be read as one.
+struct Opened {
+  std::FILE *file; // nullptr when it failed
+  FileInfo info;
+  int code;           // the error number, 0 when it opened
+  const char *reason; // the tool's own words for code, or nullptr
+};
+
+// Opens path for reading and asks the open file what it is, so that every
+// answer is about one file. Only regular files are inputs: a directory opens
+// on some systems and sizes to garbage, a FIFO gives what a writer sends, and
+// a device such as /dev/zero never ends. With expected, it must also be
+// that file: one put in its place meanwhile could be anything.
+Opened open_regular(const char *path, const FileId *expected = nullptr);
