@@ -61,6 +61,8 @@ constexpr std::pair<Line, std::string_view> lines[] = {
     {Line::fit_program, "Failed to fit program file of @n bytes in its bank"},
     {Line::fit_megacart, "Failed to fit image of @n banks in 1MB"},
     {Line::use_option, "Failed to use @p @w"},
+    {Line::fit_board, "Failed to fit image of @nk to a MegaCart board"},
+    {Line::find_header, "Failed to find the cartridge header in program file"},
 };
 constexpr std::pair<Line, std::string_view> reasons[] = {
     {Line::plan_image, "image would need @n banks, at most @l fit"},

@@ -25,6 +25,8 @@ enum class Line {
   fit_program,      // "Failed to fit program file of <n> bytes in its bank"
   fit_megacart,     // "Failed to fit image of <n> banks in 1MB"
   use_option,       // "Failed to use <option> <value>"
+  fit_board,        // "Failed to fit image of <n>k to a MegaCart board"
+  find_header,      // "Failed to find the cartridge header in program file"
   misplaced,        // the warning that the program bank is not at its page
 };
 

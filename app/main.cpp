@@ -11,6 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <span>
+#include <tuple>
 
 namespace {
 
@@ -26,13 +27,15 @@ void help_lines() {
   report("      --version      print the version and exit\n");
   report("  -q, --quiet        print only warnings and failures\n");
   report("      --map FILE     write the bank map of the finished image to FILE\n");
-  report("      --equ FILE     write the data files' page constants as assembler EQUs\n");
+  report("      --equ FILE     write the data files' page constants for Z80 assemblers\n");
+  report("      --sdas FILE    write the data files' page constants for SDCC's sdasz80\n");
   report("      --header FILE  write the data files' page constants as a C header\n");
   report("      --plan         write only the map and includes, no image; the program\n");
   report("                     need not exist yet\n");
   report("      --summary      print the banks used and the room left\n");
   report("      --strict       fail where a warning would be printed\n");
   report("      --banks N      make the image exactly N banks (a power of two)\n");
+  report("      --min-banks N  make the image at least N banks (a power of two)\n");
   report("      --             end the options: every argument after it is a path\n");
 }
 
@@ -73,8 +76,10 @@ Failure size_inputs(const char *outfile, Input *program, std::span<char *const> 
 // Finds the map and the includes that were asked for, each checked against
 // the outfile, the inputs and the others.
 Failure find_outputs(const Options &options, const Inputs &inputs) {
-  const std::pair<Role, const char *> asked[] = {
-      {Role::map, options.map}, {Role::equ, options.equ}, {Role::header, options.header}};
+  const std::pair<Role, const char *> asked[] = {{Role::map, options.map},
+                                                 {Role::equ, options.equ},
+                                                 {Role::sdas, options.sdas},
+                                                 {Role::header, options.header}};
   for (const auto &[role, path] : asked)
     if (path != nullptr) {
       if (const Failure failure = find_output(role, path, inputs); failed(failure))
@@ -89,15 +94,69 @@ Failure write_outputs(const Plan &plan, const Inputs &inputs) {
   if (std::FILE *out = output(Role::map).stream)
     write_map(out, plan, inputs.data, *inputs.program);
   if (std::FILE *out = output(Role::equ).stream)
-    write_equ(out, plan, inputs.data);
+    write_includes(out, plan, inputs.data, assembler_include);
+  if (std::FILE *out = output(Role::sdas).stream)
+    write_includes(out, plan, inputs.data, sdas_include);
   if (std::FILE *out = output(Role::header).stream)
     write_header(out, output(Role::header).path, plan, inputs.data);
-  for (const Role role : {Role::map, Role::equ, Role::header})
+  for (const Role role : {Role::map, Role::equ, Role::sdas, Role::header})
     if (output(role).stream != nullptr) {
       if (const Failure failure = finish_output(role); failed(failure))
         return failure;
     }
   return commit_outputs();
+}
+
+// The bank counts asked for, each a power of two from 1 to 65,536.
+Failure bank_counts(const Options &options, BankCount &asked) {
+  asked = {};
+  const std::tuple<const char *, const char *, std::int64_t &> counts[] = {
+      {"--banks", options.banks, asked.exactly},
+      {"--min-banks", options.min_banks, asked.at_least}};
+  for (const auto &[name, text, banks] : counts)
+    if (text != nullptr && !bank_count(text, banks))
+      return {status_option, Line::use_option, name, EINVAL, "not a power of two from 1 to 65536",
+              text};
+  if (asked.exactly > 0 && asked.at_least > asked.exactly)
+    return {status_option, Line::use_option,          "--min-banks",
+            EINVAL,        "more than --banks gives", options.min_banks};
+  return {};
+}
+
+// The MegaCart boards hold 128 KB to 1 MB, and the emulators take only
+// those sizes: a smaller image runs nowhere.
+constexpr std::int64_t smallest_board = 8;
+constexpr const char *board_reason =
+    "no MegaCart board or emulator takes an image under 128k; --min-banks 8 makes it 128k";
+
+// The console starts a cartridge only if its program bank begins with one.
+constexpr const char *header_reason =
+    "does not begin with AA 55 or 55 AA, the cartridge header the console needs to start it";
+
+// What the boards take: a warning (the 1 MB one is the padding report's), or
+// under --strict a failure, before anything is written.
+Failure check_board(const Options &options, const Plan &plan) {
+  const char *outfile = options.paths[0];
+  if (options.strict && plan.image_banks > megacart_limit)
+    return {status_strict_image,
+            Line::fit_megacart,
+            outfile,
+            EFBIG,
+            "larger than the 1MB of a MegaCart",
+            nullptr,
+            plan.image_banks};
+  if (plan.image_banks < smallest_board) {
+    if (options.strict)
+      return {status_strict_board,
+              Line::fit_board,
+              outfile,
+              EINVAL,
+              board_reason,
+              nullptr,
+              plan.image_banks * bank_size / 1024};
+    explain(outfile, board_reason);
+  }
+  return {};
 }
 
 // One run, step by step; each step ends the run at its first failure.
@@ -108,11 +167,9 @@ Failure run(const Options &options) {
   const std::span<Input> data = std::span(sized).first(std::min(sized.size(), paths.size()));
   const Inputs inputs{&program, data};
 
-  std::int64_t banks = 0;
-  if (options.banks != nullptr && !bank_count(options.banks, banks))
-    return {
-        status_option, Line::use_option, "--banks", EINVAL, "not a power of two from 1 to 65536",
-        options.banks};
+  BankCount banks{};
+  if (const Failure failure = bank_counts(options, banks); failed(failure))
+    return failure;
   if (const Failure failure = find_outfile(outfile, !options.plan); failed(failure))
     return failure;
   if (const Failure failure = size_inputs(outfile, options.plan ? nullptr : &program, paths, data);
@@ -128,7 +185,7 @@ Failure run(const Options &options) {
             program.size};
   if (const Failure failure = find_outputs(options, inputs); failed(failure))
     return failure;
-  if (options.equ != nullptr || options.header != nullptr) {
+  if (options.equ != nullptr || options.sdas != nullptr || options.header != nullptr) {
     if (const Clash clash = find_clash(data, options.header); clash.path != nullptr)
       return {status_names, Line::name_clash, clash.path, EINVAL, nullptr, clash.other, 0, 0,
               clash.suffix};
@@ -137,14 +194,8 @@ Failure run(const Options &options) {
   if (const Fault fault = make_plan(data, banks, plan); failed(fault))
     return failure_of(fault, outfile);
   report_padding(plan, !options.strict);
-  if (options.strict && plan.image_banks > megacart_limit)
-    return {status_strict_image,
-            Line::fit_megacart,
-            outfile,
-            EFBIG,
-            "larger than the 1MB of a MegaCart",
-            nullptr,
-            plan.image_banks};
+  if (const Failure failure = check_board(options, plan); failed(failure))
+    return failure;
   if (options.plan) {
     if (const Failure failure = write_outputs(plan, inputs); failed(failure))
       return failure;
@@ -164,6 +215,13 @@ Failure run(const Options &options) {
   if (written.changed || written.program_page != program_page)
     return {status_misplaced, Line::misplaced, outfile, 0,
             "an input changed size while romweld ran"};
+  // The program is read only now; nothing has been replaced yet. A planning
+  // run does not read it.
+  if (!written.cartridge) {
+    if (options.strict)
+      return {status_strict_header, Line::find_header, program.path, EINVAL, header_reason};
+    explain(program.path, header_reason);
+  }
   if (const Failure failure = finish_output(Role::outfile); failed(failure))
     return failure;
   if (const Failure failure = write_outputs(plan, inputs); failed(failure))

@@ -12,10 +12,9 @@ struct Valued {
   const char *Options::*value;
 };
 
-constexpr Valued valued[] = {{"--map", &Options::map},
-                             {"--equ", &Options::equ},
-                             {"--header", &Options::header},
-                             {"--banks", &Options::banks}};
+constexpr Valued valued[] = {{"--map", &Options::map},     {"--equ", &Options::equ},
+                             {"--sdas", &Options::sdas},   {"--header", &Options::header},
+                             {"--banks", &Options::banks}, {"--min-banks", &Options::min_banks}};
 
 constexpr struct {
   std::string_view name;

@@ -14,9 +14,11 @@ struct Options {
   bool summary;                 // the headroom block after the report
   bool strict;                  // warnings are failures
   const char *map;              // the bank map's path, or nullptr
-  const char *equ;              // the assembler include's path, or nullptr
+  const char *equ;              // the Z80 assemblers' include's path, or nullptr
+  const char *sdas;             // sdasz80's include's path, or nullptr
   const char *header;           // the C header's path, or nullptr
   const char *banks;            // the image's bank count as typed, or nullptr
+  const char *min_banks;        // its least bank count as typed, or nullptr
   std::span<char *const> paths; // outfile, program file, data files
 };
 

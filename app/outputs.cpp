@@ -16,6 +16,7 @@ std::array<Output, role_count> outputs = {{
     {"map", status_map, true, nullptr, {}, false, {}, false, nullptr, {}, {}},
     {"include", status_include, true, nullptr, {}, false, {}, false, nullptr, {}, {}},
     {"include", status_include, true, nullptr, {}, false, {}, false, nullptr, {}, {}},
+    {"include", status_include, true, nullptr, {}, false, {}, false, nullptr, {}, {}},
 }};
 
 Failure output_failed(const Output &file, bool writing, int code, const char *reason = nullptr) {

@@ -15,8 +15,8 @@
 // complete, all or none. At every instant a target is the old file or the
 // complete new one, and a run that ends early leaves it as it was. A
 // device, a FIFO or a terminal as the outfile is written where it is.
-enum class Role { outfile, map, equ, header };
-constexpr std::size_t role_count = 4;
+enum class Role { outfile, map, equ, sdas, header };
+constexpr std::size_t role_count = 5;
 
 struct Output {
   const char *kind;       // "outfile", "map" or "include"; the outfile's lines name no path

@@ -17,3 +17,5 @@ constexpr int status_strict_program = 10; // --strict: the program is larger tha
 constexpr int status_strict_image = 11;   // --strict: the image is larger than 1 MB
 constexpr int status_banks = 12;          // the inputs need more banks than --banks gives
 constexpr int status_option = 13;         // an option's value is not valid
+constexpr int status_strict_board = 14;   // --strict: the image is smaller than any MegaCart board
+constexpr int status_strict_header = 15;  // --strict: the program has no cartridge header

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the example inputs again, byte for byte: a made-up program and
-three made-up data files. Their sizes are chosen so that the image needs
-padding: 1 + 2 + 1 + 1 = 5 banks, rounded up to 8."""
+"""Writes the example's data files again, byte for byte: three made-up data
+files whose sizes are chosen so that the image needs padding: with the
+program's bank, 1 + 2 + 1 + 1 = 5 banks, rounded up to 8. The program,
+program.bin, is what pasmo makes of program.asm."""
 
 from pathlib import Path
 
@@ -23,7 +24,6 @@ def text(line, size):
     return data.encode("ascii")
 
 
-(here / "program.bin").write_bytes(noise(1, 8000))
 (here / "title.dat").write_bytes(text("ROMWELD EXAMPLE TITLE SCREEN\r\n", 20000))
 (here / "level1.dat").write_bytes(noise(2, 16128))
 (here / "music.dat").write_bytes(noise(3, 9000))

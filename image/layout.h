@@ -69,10 +69,19 @@ struct Extent {
 // Banks taken by a data file of the given size: 0 for an empty file.
 std::int64_t data_bank_count(std::int64_t size);
 
-// The plan for an image of planned_banks banks (at least 1, at most max_banks):
-// as many banks as the smallest power of two that holds them, or as
-// image_banks asks, a power of two that holds them, when it is above 0.
-Plan plan_banks(std::int64_t planned_banks, std::int64_t image_banks = 0);
+// The bank count an image is asked to have, each a power of two, or 0 when
+// not asked: exactly, or at least.
+struct BankCount {
+  std::int64_t exactly;
+  std::int64_t at_least;
+};
+
+// The plan for an image of planned_banks banks (at least 1, at most
+// max_banks): as many banks as the smallest power of two that holds them and
+// is at least asked.at_least, or exactly asked.exactly, a power of two that
+// holds them, when that is above 0. Padding stands in front, so no page of
+// the content moves whatever the image's size.
+Plan plan_banks(std::int64_t planned_banks, BankCount asked = {});
 
 // Bytes a part of the image leaves unused in its last bank: what a data file
 // could still grow by without taking another bank, or a program by within

@@ -131,6 +131,19 @@ void each_constant(const Plan &plan, std::span<const Input> data, Line line) {
   });
 }
 
+void write_constants(std::FILE *out, const Plan &plan, std::span<const Input> data,
+                     const Include &form) {
+  each_constant(
+      plan, data,
+      [&](std::string_view name, std::int64_t page, std::int64_t banks, std::int64_t bytes) {
+        const std::int64_t values[] = {page, banks, bytes};
+        for (std::size_t i = 0; i < std::size(values); ++i)
+          (void)std::fprintf(out, i == 0 ? "%s%.*s%s%s0x%04llX\n" : "%s%.*s%s%s%lld\n", form.before,
+                             static_cast<int>(name.size()), name.data(), suffixes[i].data(),
+                             form.between, static_cast<long long>(values[i]));
+      });
+}
+
 } // namespace
 
 void write_map(std::FILE *out, const Plan &plan, std::span<const Input> data,
@@ -153,37 +166,18 @@ void write_map(std::FILE *out, const Plan &plan, std::span<const Input> data,
   });
 }
 
-void write_equ(std::FILE *out, const Plan &plan, std::span<const Input> data) {
-  // Pages in the report's hexadecimal, which TI assemblers write with '>'.
-  (void)std::fputs("* Page constants of the data files, made by romweld.\n", out);
-  each_constant(
-      plan, data,
-      [&](std::string_view name, std::int64_t page, std::int64_t banks, std::int64_t bytes) {
-        const int length = static_cast<int>(name.size());
-        (void)std::fprintf(
-            out,
-            "%.*s EQU >%04" PRIX64 "\n%.*s_BANKS EQU %" PRId64 "\n%.*s_BYTES EQU %" PRId64 "\n",
-            length, name.data(), page, length, name.data(), banks, length, name.data(), bytes);
-      });
+void write_includes(std::FILE *out, const Plan &plan, std::span<const Input> data,
+                    const Include &form) {
+  (void)std::fputs(form.comment, out);
+  write_constants(out, plan, data, form);
 }
 
 void write_header(std::FILE *out, const char *header, const Plan &plan,
                   std::span<const Input> data) {
   const Name guard = constant_name(header);
-  (void)std::fprintf(out,
-                     "/* Page constants of the data files, made by romweld. */\n"
-                     "#ifndef %s\n#define %s\n\n",
-                     guard.text.data(), guard.text.data());
-  each_constant(
-      plan, data,
-      [&](std::string_view name, std::int64_t page, std::int64_t banks, std::int64_t bytes) {
-        const int length = static_cast<int>(name.size());
-        (void)std::fprintf(out,
-                           "#define %.*s 0x%04" PRIX64 "\n#define %.*s_BANKS %" PRId64
-                           "\n#define %.*s_BYTES %" PRId64 "\n",
-                           length, name.data(), page, length, name.data(), banks, length,
-                           name.data(), bytes);
-      });
+  (void)std::fprintf(out, "%s#ifndef %s\n#define %s\n\n", c_header.comment, guard.text.data(),
+                     guard.text.data());
+  write_constants(out, plan, data, c_header);
   (void)std::fputs("\n#endif\n", out);
 }
 

@@ -19,9 +19,29 @@
 void write_map(std::FILE *out, const Plan &plan, std::span<const Input> data, const Input &program);
 
 // Three constants per data file, in order, under the name of its file: NAME,
-// its first page; NAME_BANKS; NAME_BYTES. As "NAME EQU >FFFB" lines, and as
-// "#define NAME 0xFFFB" lines inside an include guard named after header.
-void write_equ(std::FILE *out, const Plan &plan, std::span<const Input> data);
+// its first page; NAME_BANKS; NAME_BYTES. Pages are written 0xFFFB, the one
+// form of hexadecimal that every Z80 assembler and C compiler takes.
+struct Include {
+  const char *comment; // the first line
+  const char *before;  // each line: before, the name, between, the value
+  const char *between;
+};
+
+// For pasmo, sjasmplus, Debian's z80asm, tniASM and Glass: "NAME: EQU 0xFFFB",
+// a label with its colon, which z80asm needs.
+constexpr Include assembler_include = {"; Page constants of the data files, made by romweld.\n", "",
+                                       ": EQU "};
+// For SDCC's assembler sdasz80, of the ASxxxx family, which has no EQU:
+// "NAME = 0xFFFB".
+constexpr Include sdas_include = {"; Page constants of the data files, made by romweld.\n", "",
+                                  " = "};
+// For C: "#define NAME 0xFFFB", inside an include guard named after the
+// header (write_header).
+constexpr Include c_header = {"/* Page constants of the data files, made by romweld. */\n",
+                              "#define ", " "};
+
+void write_includes(std::FILE *out, const Plan &plan, std::span<const Input> data,
+                    const Include &form);
 void write_header(std::FILE *out, const char *header, const Plan &plan,
                   std::span<const Input> data);
 

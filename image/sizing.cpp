@@ -14,16 +14,16 @@ Fault size_input(Input &input) {
   return {};
 }
 
-Fault make_plan(std::span<const Input> data, std::int64_t asked_banks, Plan &plan) {
+Fault make_plan(std::span<const Input> data, BankCount asked, Plan &plan) {
   // The program always takes exactly one bank, whatever its size.
   std::int64_t planned_banks = 1;
   for (const Input &input : data)
     planned_banks += data_bank_count(input.size);
   if (planned_banks > max_banks)
     return {What::too_many_banks, nullptr, EFBIG, nullptr, planned_banks, max_banks};
-  if (asked_banks > 0 && planned_banks > asked_banks)
-    return {What::more_than_asked, nullptr, EFBIG, nullptr, planned_banks, asked_banks};
-  plan = plan_banks(planned_banks, asked_banks);
+  if (asked.exactly > 0 && planned_banks > asked.exactly)
+    return {What::more_than_asked, nullptr, EFBIG, nullptr, planned_banks, asked.exactly};
+  plan = plan_banks(planned_banks, asked);
   return {};
 }
 

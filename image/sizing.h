@@ -11,8 +11,8 @@
 Fault size_input(Input &input);
 
 // The plan of an image of the data files as sized and the program's one
-// bank: of asked_banks banks when that is above 0.
-Fault make_plan(std::span<const Input> data, std::int64_t asked_banks, Plan &plan);
+// bank, of the banks asked for.
+Fault make_plan(std::span<const Input> data, BankCount asked, Plan &plan);
 
 // The padding line, and the 1 MB warning unless that is a failure of its own.
 void report_padding(const Plan &plan, bool warn);

@@ -29,6 +29,7 @@ struct Pass {
   std::int64_t address;
   std::int64_t page;
   bool changed;
+  bool cartridge;
 };
 
 // An input as it is read: no more than what is left of the size it was
@@ -171,6 +172,10 @@ Fault write_program_bank(Pass &pass, const Input &input) {
     report("Warning - program file may be too large - only %d bytes read!\n",
            static_cast<int>(program_bank_capacity));
   std::fill(slot(0) + got, slot(1), 0);
+  // The console starts a cartridge only if this bank, at 0x8000, begins
+  // with AA 55 (or 55 AA).
+  pass.cartridge =
+      (slot(0)[0] == 0xAA && slot(0)[1] == 0x55) || (slot(0)[0] == 0x55 && slot(0)[1] == 0xAA);
 
   // The cursor is not moved past the program bank: it still names it at the end.
   if (const Fault fault = write_banks(pass, 1); failed(fault))
@@ -185,7 +190,7 @@ Fault write_program_bank(Pass &pass, const Input &input) {
 Fault write_image(std::FILE *outfile, const Plan &plan, std::span<const Input> data,
                   const Input &program, Written &written) {
   // After the padding, the cursor stands where the plan says content begins.
-  Pass pass{outfile, plan, plan.first_address, plan.first_page, false};
+  Pass pass{outfile, plan, plan.first_address, plan.first_page, false, false};
   // Before the first write, as a stream requires.
   (void)std::setvbuf(outfile, nullptr, _IONBF, 0);
 
@@ -196,6 +201,6 @@ Fault write_image(std::FILE *outfile, const Plan &plan, std::span<const Input> d
   // The program bank is the last one written; its page is the closing check.
   if (!failed(fault))
     fault = write_program_bank(pass, program);
-  written = {pass.changed, pass.page};
+  written = {pass.changed, pass.page, pass.cartridge};
   return fault;
 }

@@ -12,6 +12,7 @@
 struct Written {
   bool changed;              // an input no longer has the size it was sized at
   std::int64_t program_page; // page the program bank was written at
+  bool cartridge;            // the program bank begins with the cartridge header
 };
 
 // Write pass: the padding banks, the banks of every data file in order, then

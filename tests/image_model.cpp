@@ -66,6 +66,10 @@ std::string line(const char *format, std::size_t a, std::size_t b) {
 
 } // namespace
 
+std::size_t model_image_banks(const std::vector<NamedBytes> &data) {
+  return power_of_two_from(banks_needed(data));
+}
+
 std::string model_image(const std::string &program, const std::vector<NamedBytes> &data,
                         std::size_t banks) {
   const std::size_t used = banks_needed(data);
@@ -105,6 +109,21 @@ std::string model_report(const std::string &outfile, const NamedBytes &program,
   return report + line("Finished writing '%s'.\n", outfile);
 }
 
+std::string model_warnings(const std::string &outfile, const NamedBytes &program,
+                           const std::vector<NamedBytes> &data, std::size_t banks) {
+  std::string lines;
+  if (total_banks(data, banks) < 8)
+    lines += "romweld: " + outfile +
+             ": no MegaCart board or emulator takes an image under 128k; --min-banks 8 makes it "
+             "128k\n";
+  const std::string start = program.bytes.substr(0, 2);
+  if (start != "\xAA\x55" && start != "\x55\xAA")
+    lines += "romweld: " + program.name +
+             ": does not begin with AA 55 or 55 AA, the cartridge header the console needs to "
+             "start it\n";
+  return lines;
+}
+
 std::string model_map(const NamedBytes &program, const std::vector<NamedBytes> &data,
                       std::size_t banks) {
   const std::size_t used = banks_needed(data);
@@ -140,13 +159,16 @@ std::string model_map(const NamedBytes &program, const std::vector<NamedBytes> &
   return map;
 }
 
-std::string model_equ(const std::vector<NamedBytes> &data) {
-  std::string equ = "* Page constants of the data files, made by romweld.\n";
+std::string model_equ(const std::vector<NamedBytes> &data, bool sdas) {
+  // "NAME: EQU 0xFFFB" for the Z80 assemblers, "NAME = 0xFFFB" for sdasz80.
+  const char *format = sdas ? "%s = 0x%04zX\n%s_BANKS = %zu\n%s_BYTES = %zu\n"
+                            : "%s: EQU 0x%04zX\n%s_BANKS: EQU %zu\n%s_BYTES: EQU %zu\n";
+  std::string equ = "; Page constants of the data files, made by romweld.\n";
   each_data_file(
       data, [&](const std::string &name, std::size_t page, std::size_t banks, std::size_t bytes) {
         char lines[3 * 600];
-        std::snprintf(lines, sizeof lines, "%s EQU >%04zX\n%s_BANKS EQU %zu\n%s_BYTES EQU %zu\n",
-                      name.c_str(), page, name.c_str(), banks, name.c_str(), bytes);
+        std::snprintf(lines, sizeof lines, format, name.c_str(), page, name.c_str(), banks,
+                      name.c_str(), bytes);
         equ += lines;
       });
   return equ;

@@ -17,6 +17,9 @@ struct NamedBytes {
   std::string bytes;
 };
 
+// The banks of the smallest image that holds the data files and the program.
+std::size_t model_image_banks(const std::vector<NamedBytes> &data);
+
 // Each takes the image's bank count, when it is fixed (--banks); 0 for the
 // smallest power of two that holds the inputs.
 std::string model_image(const std::string &program, const std::vector<NamedBytes> &data,
@@ -26,13 +29,19 @@ std::string model_image(const std::string &program, const std::vector<NamedBytes
 std::string model_report(const std::string &outfile, const NamedBytes &program,
                          const std::vector<NamedBytes> &data, std::size_t banks = 0);
 
+// What a successful run says on standard error: that no MegaCart board takes
+// an image under 128 KB, and that the program lacks the cartridge header.
+std::string model_warnings(const std::string &outfile, const NamedBytes &program,
+                           const std::vector<NamedBytes> &data, std::size_t banks = 0);
+
 // The bank map of a successful run.
 std::string model_map(const NamedBytes &program, const std::vector<NamedBytes> &data,
                       std::size_t banks = 0);
 
-// The page constants of the data files, as an assembler include and as a C
-// header whose guard is named after its path.
-std::string model_equ(const std::vector<NamedBytes> &data);
+// The page constants of the data files, as an include for the Z80
+// assemblers or for sdasz80, and as a C header whose guard is named after
+// its path.
+std::string model_equ(const std::vector<NamedBytes> &data, bool sdas = false);
 std::string model_header(const std::string &header, const std::vector<NamedBytes> &data);
 
 // Where an image first differs from the first `banks` banks of the wanted

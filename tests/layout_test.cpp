@@ -27,7 +27,7 @@ TEST(DataBankCount, CapacityBoundaries) {
 TEST(PlanBanks, RoundsUpToPowerOfTwoWithPaddingInFront) {
   const struct {
     std::int64_t planned, image, padding, first_page, first_address;
-    std::int64_t asked = 0; // --banks
+    BankCount asked = {}; // --banks, --min-banks
   } cases[] = {
       {1, 1, 0, 0xFFFF, 0},
       {2, 2, 0, 0xFFFE, 0},
@@ -40,9 +40,15 @@ TEST(PlanBanks, RoundsUpToPowerOfTwoWithPaddingInFront) {
       {32769, 65536, 32767, 0x7FFF, 32767LL * 0x4000},
       {65536, 65536, 0, 0x0000, 0},
       // A fixed size pads further, and moves no page of the content.
-      {3, 16, 13, 0xFFFD, 13 * 0x4000, 16},
-      {4, 4, 0, 0xFFFC, 0, 4},
-      {1, 65536, 65535, 0xFFFF, 65535LL * 0x4000, 65536},
+      {3, 16, 13, 0xFFFD, 13 * 0x4000, {16, 0}},
+      {4, 4, 0, 0xFFFC, 0, {4, 0}},
+      {1, 65536, 65535, 0xFFFF, 65535LL * 0x4000, {65536, 0}},
+      // So does a minimum, until the content needs more.
+      {3, 8, 5, 0xFFFD, 5 * 0x4000, {0, 8}},
+      {1, 8, 7, 0xFFFF, 7 * 0x4000, {0, 8}},
+      {8, 8, 0, 0xFFF8, 0, {0, 8}},
+      {9, 16, 7, 0xFFF7, 7 * 0x4000, {0, 8}},
+      {3, 4, 1, 0xFFFD, 0x4000, {0, 1}},
   };
   for (const auto &c : cases) {
     const Plan plan = plan_banks(c.planned, c.asked);

@@ -67,19 +67,27 @@ struct Case {
 const std::string usage = "romweld <outfile> <program> <data1> <data2> <data3> ...\n"
                           "Program is padded to 16k, then banks are appended.\n"
                           "MegaCart uses inverted bank order, program goes at the end.\n";
+// The line on standard error of an image smaller than any MegaCart board.
+std::string small(const std::string &outfile) {
+  return "romweld: " + outfile +
+         ": no MegaCart board or emulator takes an image under 128k; --min-banks 8 makes it 128k\n";
+}
+const std::string small_out = small("out.rom");
 const std::string also_input = "Failed to open outfile, it is also an input file, code 22\n";
 const std::string help =
     usage + "  -h, --help         print this help and exit\n"
             "      --version      print the version and exit\n"
             "  -q, --quiet        print only warnings and failures\n"
             "      --map FILE     write the bank map of the finished image to FILE\n"
-            "      --equ FILE     write the data files' page constants as assembler EQUs\n"
+            "      --equ FILE     write the data files' page constants for Z80 assemblers\n"
+            "      --sdas FILE    write the data files' page constants for SDCC's sdasz80\n"
             "      --header FILE  write the data files' page constants as a C header\n"
             "      --plan         write only the map and includes, no image; the program\n"
             "                     need not exist yet\n"
             "      --summary      print the banks used and the room left\n"
             "      --strict       fail where a warning would be printed\n"
             "      --banks N      make the image exactly N banks (a power of two)\n"
+            "      --min-banks N  make the image at least N banks (a power of two)\n"
             "      --             end the options: every argument after it is a path\n";
 const std::string example_report =
     "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
@@ -123,10 +131,10 @@ const Case cases[] = {
     {"usage_with_two_arguments", {file("p.bin", 10)}, {"out.rom", "p.bin"}, usage, "", 255, no_outfile},
     {"worked_example",
      {file("p.bin", 8000), file("d.bin", 20000)}, example_args, worked_example_report,
-     "", 0, image(4)},
+     small_out, 0, image(4)},
     {"existing_outfile_is_truncated",
      {file("out.rom", 100000), file("p.bin", 10), file("d.bin", 10)}, example_args,
-     example_report, "", 0, image(2)},
+     example_report, small_out, 0, image(2)},
     {"outfile_in_missing_folder",
      {file("p.bin", 10), file("d.bin", 10)}, {"no/such/out.rom", "p.bin", "d.bin"},
      "Failed to open outfile, code 2\n",
@@ -148,7 +156,7 @@ const Case cases[] = {
      {file("p.bin", 10), file("d.bin", 10)}, {"/dev/full", "p.bin", "d.bin"},
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
      "Failed to write outfile, code 28\n",
-     "romweld: /dev/full: No space left on device\n", 1, not_read},
+     small("/dev/full") + "romweld: /dev/full: No space left on device\n", 1, not_read},
     {"full_disk_while_padding", // 31 padding banks: more than one write
      {file("p.bin", 10), file("d.bin", 32 * 16128)}, {"/dev/full", "p.bin", "d.bin"},
      "Padding for 1024k\nFailed to write outfile, code 28\n",
@@ -163,13 +171,13 @@ const Case cases[] = {
      {file("out.rom", 5000), file("p.bin", 10), file("d.bin", 40000)}, example_args,
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFC)\n"
      "Failed to write outfile, code 27\n",
-     "romweld: out.rom: File too large\n", 1, kept, 16384 + 512},
+     small_out + "romweld: out.rom: File too large\n", 1, kept, 16384 + 512},
     {"file_size_limit_inside_program_bank",
      {file("p.bin", 10), file("d.bin", 10)}, {"out.rom", "p.bin", "d.bin"},
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
      "- ending address 4000 (page >FFFF)\n"
      "Failed to write outfile, code 27\n",
-     "romweld: out.rom: File too large\n", 1, no_outfile, 16384 + 8192},
+     small_out + "romweld: out.rom: File too large\n", 1, no_outfile, 16384 + 8192},
     // A read error is not the end of a file.
     {"read_error_in_data_file",
      {file("p.bin", 10), file("d.bin", 20000)}, {"out.rom", "p.bin", "d.bin", "/proc/self/mem"},
@@ -178,13 +186,13 @@ const Case cases[] = {
      "- ending address C000 (page >FFFF)\n"
      "Opened data file '/proc/self/mem'\n- starting address C000 (page >FFFF)\n"
      "Failed to read data file /proc/self/mem, code 5\n",
-     "romweld: /proc/self/mem: Input/output error\n", 3, no_outfile},
+     small_out + "romweld: /proc/self/mem: Input/output error\n", 3, no_outfile},
     {"read_error_in_program_file",
      {file("d.bin", 100)}, {"out.rom", "/proc/self/mem", "d.bin"},
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
      "- ending address 4000 (page >FFFF)\n"
      "Failed to read program file, code 5\n",
-     "romweld: /proc/self/mem: Input/output error\n", 2, no_outfile},
+     small_out + "romweld: /proc/self/mem: Input/output error\n", 2, no_outfile},
     // Only regular files are inputs.
     {"folder_as_data_file",
      {file("p.bin", 10), {"dir", Kind::directory}}, {"out.rom", "p.bin", "dir"},
@@ -205,10 +213,10 @@ const Case cases[] = {
      "- ending address 4000 (page >FFFF)\n"
      "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
      "Finished writing 'out.rom'.\n",
-     "", 0, image(2)},
+     small_out, 0, image(2)},
     {"outfile_is_a_link_to_a_file_still_to_be_made",
      {file("p.bin", 10), file("d.bin", 10), {"out.rom", Kind::symlink, 0, "new.rom"}},
-     example_args, example_report, "", 0, image(2)},
+     example_args, example_report, small_out, 0, image(2)},
     // Sizes past 32 bits, and the ceiling of 65,536 banks.
     {"one_bank_over_the_page_range",
      {file("p.bin", 10), {"big.bin", Kind::sparse, 65536LL * 16128}},
@@ -247,7 +255,7 @@ const Case cases[] = {
      "- ending address 0 (page >FFFF)\n"
      "Opened program file 'p.bin'\n- starting address 0 (page >FFFF)\n"
      "* WARNING - program should be at 0xffff - internal error?\n",
-     "romweld: out.rom: an input changed size while romweld ran\n", 5, kept},
+     small_out + "romweld: out.rom: an input changed size while romweld ran\n", 5, kept},
     // The outfile never destroys an input.
     {"outfile_is_the_program",
      {file("p.bin", 10), file("d.bin", 10)}, {"p.bin", "p.bin", "d.bin"},
@@ -298,10 +306,10 @@ const Case cases[] = {
     {"closed_standard_streams_keep_the_report_out_of_image_and_map", // a report of 20 KiB
      with_empty_files(std::vector<Input>{file("p.bin", 10), file("d.bin", 10)}),
      with_empty_files(example_args),
-     "", "", 0, image(2), 0, {"--map", "m.tsv"}, "<&- >&-"},
+     "", small_out, 0, image(2), 0, {"--map", "m.tsv"}, "<&- >&-"},
     {"outfile_is_standard_output", // the image there, the report on standard error
      {file("p.bin", 10), file("d.bin", 16385)}, {"/dev/stdout", "p.bin", "d.bin"}, "",
-     "Padding for 64k\n"
+     "Padding for 64k\n" + small("/dev/stdout") +
      "Opened data file 'd.bin'\n- starting address 4000 (page >FFFD)\n"
      "- ending address C000 (page >FFFF)\n"
      "Opened program file 'p.bin'\n- starting address C000 (page >FFFF)\n"
@@ -309,7 +317,7 @@ const Case cases[] = {
      0, {Left::on_stdout, 4}},
     {"report_into_a_full_disk_fails_and_keeps_the_image", // more than a stream buffer of it
      with_empty_files(std::vector<Input>{file("p.bin", 10), file("d.bin", 10)}),
-     with_empty_files(example_args), "", "romweld: standard output: No space left on device\n",
+     with_empty_files(example_args), "", small_out + "romweld: standard output: No space left on device\n",
      7, image(2), 0, {}, ">/dev/full"},
     {"help_into_a_full_disk_fails",
      {}, {}, "", "romweld: standard output: No space left on device\n", 7, no_outfile, 0,
@@ -357,7 +365,7 @@ const Case cases[] = {
      "- ending address 4000 (page >FFFF)\n"
      "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
      "Finished writing '-o.rom'.\n",
-     "", 0, image(2), 0, {"--"}},
+     small("-o.rom"), 0, image(2), 0, {"--"}},
     {"quiet_keeps_warnings", // 65 banks: padded past 1 MB, and a program too large
      {file("p.bin", 16385), file("d.bin", 64 * 16128)}, {"out.rom", "p.bin", "d.bin"},
      "* Warning - 1MB is max MegaCart so far.\n"
@@ -370,13 +378,13 @@ const Case cases[] = {
     // The bank map, checked against the model; only a finished image has one.
     {"map_of_the_worked_example",
      {file("p.bin", 8000), file("d.bin", 20000)}, example_args, worked_example_report,
-     "", 0, image(4), 0, {"--map", "m.tsv"}},
+     small_out, 0, image(4), 0, {"--map", "m.tsv"}},
     {"map_replaces_an_old_one_and_escapes_names",
      {file("p.bin", 10), file("a\tb\r\n\\.bin", 0), file("d.bin", 10), file("m.tsv", 5)},
      {"out.rom", "p.bin", "a\tb\r\n\\.bin", "d.bin"},
      "Opened data file 'a\tb\r\n\\.bin'\n- starting address 0 (page >FFFE)\n"
      "- ending address 0 (page >FFFE)\n" + example_report,
-     "", 0, image(2), 0, {"--map=m.tsv"}},
+     small_out, 0, image(2), 0, {"--map=m.tsv"}},
     {"no_map_when_an_input_is_missing", // and an old map is left alone
      {file("p.bin", 10), file("m.tsv", 5)}, {"out.rom", "p.bin", "nope.bin"},
      "Failed to size file nope.bin, code 2\n", "romweld: nope.bin: No such file or directory\n",
@@ -385,7 +393,7 @@ const Case cases[] = {
      {file("p.bin", 10), file("d.bin", 40000), file("m.tsv", 5)}, example_args,
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFC)\n"
      "Failed to write outfile, code 27\n",
-     "romweld: out.rom: File too large\n", 1, no_outfile, 16384 + 512, {"--map", "m.tsv"}},
+     small_out + "romweld: out.rom: File too large\n", 1, no_outfile, 16384 + 512, {"--map", "m.tsv"}},
     {"map_that_is_an_input",
      {file("p.bin", 10), file("d.bin", 10)}, example_args,
      "Failed to open map file d.bin, code 22\n", "romweld: d.bin: is the outfile or an input file\n",
@@ -401,19 +409,19 @@ const Case cases[] = {
     {"map_through_a_link_replaces_its_target",
      {file("p.bin", 10), file("d.bin", 10), file("real.tsv", 5),
       {"m.tsv", Kind::symlink, 0, "real.tsv"}},
-     example_args, example_report, "", 0, image(2), 0, {"--map", "m.tsv"}},
+     example_args, example_report, small_out, 0, image(2), 0, {"--map", "m.tsv"}},
     {"map_that_is_the_new_outfile",
      {file("p.bin", 10), file("d.bin", 10)}, example_args,
      "Failed to open map file ./out.rom, code 22\n",
      "romweld: ./out.rom: is the outfile or an input file\n", 6, no_outfile, 0,
      {"--map", "./out.rom"}},
     {"map_with_a_name_of_250_bytes",
-     {file("p.bin", 10), file("d.bin", 10)}, example_args, example_report, "", 0, image(2), 0,
+     {file("p.bin", 10), file("d.bin", 10)}, example_args, example_report, small_out, 0, image(2), 0,
      {"--map", std::string(250, 'm')}},
     // The game's build: page constants, a planning run, headroom, strict and
     // fixed-size images, checked against the model.
     {"plan_writes_map_and_includes_before_the_program_exists",
-     {file("d.bin", 20000)}, {"out.rom", "nope.bin", "d.bin"}, "Padding for 64k\n", "", 0,
+     {file("d.bin", 20000)}, {"out.rom", "nope.bin", "d.bin"}, "Padding for 64k\n", small_out, 0,
      no_outfile, 0, {"--plan", "--map", "m.tsv", "--equ", "p.equ", "--header", "p.h"}},
     {"plan_alone_only_reports",
      {file("out.rom", 5000), file("p.bin", 10), file("d.bin", 20000)}, example_args,
@@ -422,7 +430,7 @@ const Case cases[] = {
      "- free banks in the image: 1\n"
      "- banks under the 1MB of a MegaCart: 60\n"
      "- free bytes in the last bank of d.bin: 12256\n",
-     "", 0, kept, 0, {"--plan", "--summary"}},
+     small_out, 0, kept, 0, {"--plan", "--summary"}},
     {"includes_and_summary_of_the_worked_example",
      {file("p.bin", 8000), file("d.bin", 20000), file("e.bin", 0)},
      {"out.rom", "p.bin", "d.bin", "e.bin"},
@@ -438,14 +446,14 @@ const Case cases[] = {
      "- banks under the 1MB of a MegaCart: 60\n"
      "- free bytes in the last bank of d.bin: 12256\n"
      "- free bytes in the last bank of e.bin: no bank\n",
-     "", 0, image(4), 0, {"--equ", "p.equ", "--header", "p.h", "--summary"}},
+     small_out, 0, image(4), 0, {"--equ", "p.equ", "--header", "p.h", "--summary"}},
     {"include_that_would_not_change_keeps_its_time",
-     {file("p.bin", 10), file("d.bin", 10), {"p.equ", Kind::old_equ}}, example_args, "", "", 0,
+     {file("p.bin", 10), file("d.bin", 10), {"p.equ", Kind::old_equ}}, example_args, "", small_out, 0,
      no_outfile, 0, {"-q", "--plan", "--equ", "p.equ"}},
     {"constant_names_the_same_in_every_locale",
      {file("p.bin", 10), file("1up.dat", 10), file("Gr\u00f6\u00dfe.dat", 16129),
       file("a-b c.DAT", 0)},
-     {"out.rom", "p.bin", "1up.dat", "Gr\u00f6\u00dfe.dat", "a-b c.DAT"}, "", "", 0, no_outfile,
+     {"out.rom", "p.bin", "1up.dat", "Gr\u00f6\u00dfe.dat", "a-b c.DAT"}, "", small_out, 0, no_outfile,
      0, {"-q", "--plan", "--equ", "p.equ", "--header", "9lives.h"}},
     {"two_data_files_with_one_constant_name",
      {file("p.bin", 10), file("title.dat", 10), file("title_dat", 10)},
@@ -466,7 +474,7 @@ const Case cases[] = {
      "- ending address C000 (page >FFFF)\n"
      "Opened program file 'p.bin'\n- starting address C000 (page >FFFF)\n"
      "Finished writing 'out.rom'.\n",
-     "", 0, image(4)},
+     small_out, 0, image(4)},
     {"data_file_named_like_the_count_of_another",
      {file("p.bin", 10), file("a", 10), file("a_banks", 10)}, {"out.rom", "p.bin", "a", "a_banks"},
      "Failed to name data file a_banks, a gives the same name A_BANKS, code 22\n",
@@ -512,7 +520,7 @@ const Case cases[] = {
      "Finished writing 'out.rom'.\n",
      "", 0, image(16), 0, {"--banks", "16", "--map", "m.tsv"}},
     {"image_of_one_bank_asked_for",
-     {file("p.bin", 10), file("d.bin", 0)}, example_args, "", "", 0, image(1), 0,
+     {file("p.bin", 10), file("d.bin", 0)}, example_args, "", small_out, 0, image(1), 0,
      {"-q", "--banks=1"}},
     {"fewer_banks_asked_for_than_the_inputs_need",
      {file("out.rom", 5000), file("p.bin", 8000), file("d.bin", 20000)}, example_args,
@@ -527,6 +535,76 @@ const Case cases[] = {
      "Failed to use --banks 131072, code 22\n",
      "romweld: --banks: not a power of two from 1 to 65536\n", 13, no_outfile, 0,
      {"--banks=131072"}},
+    // Made for the console: board sizes, the cartridge header, includes for
+    // every Z80 assembler.
+    {"least_banks_pad_to_a_board_and_move_no_page",
+     {file("p.bin", 8000), file("d.bin", 20000)}, example_args,
+     "Padding for 128k\n"
+     "Opened data file 'd.bin'\n- starting address 14000 (page >FFFD)\n"
+     "- ending address 1C000 (page >FFFF)\n"
+     "Opened program file 'p.bin'\n- starting address 1C000 (page >FFFF)\n"
+     "Finished writing 'out.rom'.\n",
+     "", 0, image(8), 0, {"--min-banks", "8", "--equ", "p.equ", "--map", "m.tsv"}},
+    {"least_banks_below_what_the_inputs_need",
+     {file("p.bin", 8000), file("d.bin", 20000)}, example_args, worked_example_report,
+     small_out, 0, image(4), 0, {"--min-banks=2"}},
+    {"least_banks_not_a_power_of_two",
+     {file("out.rom", 5000), file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to use --min-banks 12, code 22\n",
+     "romweld: --min-banks: not a power of two from 1 to 65536\n", 13, kept, 0,
+     {"--min-banks", "12"}},
+    {"least_banks_more_than_exactly",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to use --min-banks 16, code 22\n", "romweld: --min-banks: more than --banks gives\n",
+     13, no_outfile, 0, {"--banks", "8", "--min-banks", "16"}},
+    {"strict_image_smaller_than_any_board_keeps_the_old_image",
+     {file("out.rom", 5000), file("p.bin", 8000), file("d.bin", 20000)}, example_args,
+     "Padding for 64k\nFailed to fit image of 64k to a MegaCart board, code 22\n",
+     "romweld: out.rom: no MegaCart board or emulator takes an image under 128k; --min-banks 8 "
+     "makes it 128k\n",
+     14, kept, 0, {"--strict"}},
+    {"strict_image_of_the_smallest_board",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args, "", "", 0, image(8), 0,
+     {"-q", "--strict", "--min-banks", "8"}},
+    {"program_without_header_is_written_and_named",
+     {file("p.bin", 100), file("d.bin", 10)}, example_args, "",
+     "romweld: p.bin: does not begin with AA 55 or 55 AA, the cartridge header the console needs "
+     "to start it\n",
+     0, image(8), 0, {"-q", "--min-banks=8"}},
+    {"empty_program_without_header",
+     {file("p.bin", 0), file("d.bin", 10)}, example_args, "",
+     "romweld: p.bin: does not begin with AA 55 or 55 AA, the cartridge header the console needs "
+     "to start it\n",
+     0, image(8), 0, {"-q", "--min-banks=8"}},
+    {"strict_program_without_header_keeps_the_old_image",
+     {file("out.rom", 5000), file("p.bin", 100), file("d.bin", 10), file("m.tsv", 5)},
+     example_args,
+     "Failed to find the cartridge header in program file, code 22\n",
+     "romweld: p.bin: does not begin with AA 55 or 55 AA, the cartridge header the console needs "
+     "to start it\n",
+     15, kept, 0, {"-q", "--strict", "--min-banks=8", "--map", "m.tsv"}},
+    {"plan_without_header_reads_no_program",
+     {file("p.bin", 100), file("d.bin", 10)}, example_args, "", "", 0, no_outfile, 0,
+     {"-q", "--plan", "--min-banks=8", "--sdas", "p.s"}},
+    {"includes_of_every_kind_with_the_map",
+     {file("p.bin", 10), file("title.dat", 20000), file("e.dat", 0), file("level1.dat", 16128)},
+     {"out.rom", "p.bin", "title.dat", "e.dat", "level1.dat"}, "", "", 0, image(8), 0,
+     {"-q", "--min-banks", "8", "--map", "m.tsv", "--equ", "p.equ", "--sdas", "p.s", "--header",
+      "p.h"}},
+    {"sdas_include_that_is_the_equ_include",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open include file p.inc, code 22\n",
+     "romweld: p.inc: is another file this run writes\n", 8, no_outfile, 0,
+     {"--equ", "p.inc", "--sdas", "p.inc"}},
+    {"sdas_include_that_is_an_input",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open include file p.bin, code 22\n",
+     "romweld: p.bin: is the outfile or an input file\n", 8, no_outfile, 0, {"--sdas", "p.bin"}},
+    {"names_clash_for_sdas_alone",
+     {file("p.bin", 10), file("d.bin", 10)}, {"out.rom", "p.bin", "d.bin", "./d.bin"},
+     "Failed to name data file ./d.bin, d.bin gives the same name D_BIN, code 22\n",
+     "romweld: ./d.bin: same constant name D_BIN as d.bin\n", 9, no_outfile, 0,
+     {"--sdas", "p.s"}},
     // One file under several names on Windows: the \\?\ form, drive letters,
     // a drive mapped to a folder; and the devices.
     {"windows_outfile_with_the_long_path_prefix_is_the_program",
@@ -571,14 +649,19 @@ void PrintTo(const Case &c, std::ostream *os) {
 }
 
 // Lays out a case's inputs in dir; returns the bytes of each ordinary file.
+// A program of two bytes or more begins with the cartridge header, unless
+// the case's name says it is without one.
 std::map<std::string, std::string> make_inputs(const fs::path &dir, const Case &c) {
   std::map<std::string, std::string> made;
   std::uint32_t seed = 1;
+  const bool header = std::string_view(c.name).find("without_header") == std::string_view::npos;
   for (const Input &input : c.inputs) {
     const fs::path path = dir / input.name;
     switch (input.kind) {
     case Kind::bytes:
       made[input.name] = sample_bytes(seed++, static_cast<std::size_t>(input.size));
+      if (header && c.args.size() > 1 && input.name == c.args[1] && input.size >= 2)
+        made[input.name].replace(0, 2, "\xAA\x55");
       write_bytes(path, made[input.name]);
       break;
     case Kind::sparse:
@@ -635,8 +718,9 @@ bool may_change(const Case &c, const std::string &name) {
   if (c.status != 0 && c.status != 7)
     return false;
   const bool plan = std::find(c.options.begin(), c.options.end(), "--plan") != c.options.end();
-  for (const std::string &written : {c.args.empty() || plan ? "" : c.args[0], map_option(c),
-                                     option_value(c, "--equ"), option_value(c, "--header")}) {
+  for (const std::string &written :
+       {c.args.empty() || plan ? "" : c.args[0], map_option(c), option_value(c, "--equ"),
+        option_value(c, "--sdas"), option_value(c, "--header")}) {
     if (written.empty())
       continue;
     if (name == written)
@@ -720,12 +804,15 @@ TEST_P(Run, ReportStatusAndImage) {
   }
   // What a finished run writes, checked against the model. Only then are the
   // inputs read: a failed run may name files of gigabytes, sparse or not.
-  const std::string asked = option_value(c, "--banks");
-  const std::size_t banks = asked.empty() ? 0 : std::stoul(asked);
   const bool finished = c.status == 0 || c.status == 7;
   std::vector<NamedBytes> data;
   for (std::size_t i = 2; finished && i < c.args.size(); ++i)
     data.push_back(model_input(dir, c.args[i]));
+  const std::string asked = option_value(c, "--banks");
+  const std::string least = option_value(c, "--min-banks");
+  std::size_t banks = asked.empty() ? 0 : std::stoul(asked);
+  if (!least.empty())
+    banks = std::max(model_image_banks(data), std::stoul(least));
   const NamedBytes program =
       finished && c.args.size() > 1 ? model_input(dir, c.args[1]) : NamedBytes{};
   if (left == Left::image || left == Left::on_stdout) {
@@ -739,6 +826,9 @@ TEST_P(Run, ReportStatusAndImage) {
     }
     if (const std::string equ = option_value(c, "--equ"); !equ.empty()) {
       EXPECT_EQ(read_bytes(dir / equ), model_equ(data));
+    }
+    if (const std::string sdas = option_value(c, "--sdas"); !sdas.empty()) {
+      EXPECT_EQ(read_bytes(dir / sdas), model_equ(data, true));
     }
     if (const std::string header = option_value(c, "--header"); !header.empty()) {
       EXPECT_EQ(read_bytes(dir / header), model_header(header, data));

@@ -1,0 +1,241 @@
+#!/usr/bin/env python3
+"""What romweld writes, used as the console's developers use it.
+
+includes: each include, assembled or compiled by the tool it is for (pasmo
+and Debian's z80asm for --equ, sdasz80 for --sdas, sdcc -mz80 for --header)
+in a program that uses every constant; the bytes it assembles to, or what
+the compiler checks, must be the constants of the bank map.
+
+example: examples/program.bin must be what examples/program.asm assembles to
+with pasmo and the include of the example's data files.
+
+emulator: openMSX runs the example image and one image of each MegaCart
+board size, 128 KB to 1 MB, whose data files end on and just past the bank
+boundaries. Its program (examples/program.asm, with a table of the files of
+the image) selects every data bank by the pages of the generated include and
+sums it; each sum must be that of the piece of the data file the bank was
+to hold. The console's boot ROM is a stand-in, boot.asm.
+
+    tests/console/run.py path/to/romweld [includes] [example] [emulator]
+
+Needs pasmo, z80asm, sdcc and openmsx (Debian's packages of those names).
+"""
+
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.path.dirname(os.path.dirname(HERE))
+EXAMPLES = os.path.join(SOURCE, "examples")
+PIECE = 16128
+BANK = 16384
+DONE = 0xA5
+
+
+def run(args, cwd, **kwargs):
+    done = subprocess.run(args, cwd=cwd, capture_output=True, text=True, **kwargs)
+    if done.returncode != 0:
+        raise SystemExit("%s failed (%d):\n%s%s" % (" ".join(args), done.returncode, done.stdout,
+                                                    done.stderr))
+    return done.stdout
+
+
+def map_rows(path):
+    """The data rows of a bank map: (path, first page, banks, bytes)."""
+    rows = []
+    for line in open(path, encoding="utf-8").read().splitlines()[1:]:
+        kind, name, _, banks, first_page, _, _, _, size, _ = line.split("\t")
+        if kind == "data":
+            rows.append((name, int(first_page, 16), int(banks), int(size)))
+    return rows
+
+
+def constant(name):
+    base = re.sub(r"[^A-Za-z0-9]", "_", os.path.basename(name)).upper()
+    return "_" + base if base[0].isdigit() else base
+
+
+def includes(romweld, work):
+    """Each include, assembled or compiled, must give the map's values."""
+    names = ["title.dat", "level1.dat", "music.dat"]
+    for name in names:
+        shutil.copy(os.path.join(EXAMPLES, name), work)
+    run([romweld, "-q", "--plan", "--map", "pages.map", "--equ", "pages.equ", "--sdas", "pages.s",
+         "--header", "pages.h", "game.rom", "program.bin"] + names, work)
+    rows = map_rows(os.path.join(work, "pages.map"))
+    words = []
+    for name, page, banks, size in rows:
+        words += [page, banks, size]
+    want = b"".join(w.to_bytes(2, "little") for w in words)
+    uses = ", ".join("%s, %s_BANKS, %s_BYTES" % ((constant(r[0]),) * 3) for r in rows)
+
+    with open(os.path.join(work, "uses.asm"), "w") as f:
+        f.write('        include "pages.equ"\n        org 0\n        dw %s\n' % uses)
+    with open(os.path.join(work, "uses.s"), "w") as f:
+        f.write('        .include "pages.s"\n        .area _CODE\n        .dw %s\n' % uses)
+    with open(os.path.join(work, "uses.c"), "w") as f:
+        f.write('#include "pages.h"\n#include "pages.h"\n')
+        f.write("const unsigned int constants[] = {%s};\n" % uses)
+        for i, (name, page, banks, size) in enumerate(rows):
+            c = constant(name)
+            f.write("typedef char check_%d[%s == 0x%X && %s_BANKS == %d && %s_BYTES == %d ? 1 : -1];\n"
+                    % (i, c, page, c, banks, c, size))
+
+    results = []
+    run(["pasmo", "uses.asm", "pasmo.bin"], work)
+    results.append(("--equ", "pasmo uses.asm pasmo.bin", open(os.path.join(work, "pasmo.bin"), "rb").read()))
+    run(["z80asm", "-o", "z80asm.bin", "uses.asm"], work)
+    results.append(("--equ", "z80asm -o z80asm.bin uses.asm",
+                    open(os.path.join(work, "z80asm.bin"), "rb").read()))
+    run(["sdasz80", "-o", "uses.rel", "uses.s"], work)
+    run(["sdldz80", "-i", "uses.ihx", "uses.rel"], work)
+    run(["makebin", "-p", "uses.ihx", "sdas.bin"], work)
+    results.append(("--sdas", "sdasz80 -o uses.rel uses.s; sdldz80; makebin",
+                    open(os.path.join(work, "sdas.bin"), "rb").read()[:len(want)]))
+    run(["sdcc", "-mz80", "-c", "uses.c"], work)
+    results.append(("--header", "sdcc -mz80 -c uses.c", want))
+    failed = 0
+    for option, command, got in results:
+        ok = got == want
+        failed += not ok
+        print("%-9s %-48s %s" % (option, command, "ok" if ok else "WRONG: %r" % got))
+    return failed
+
+
+def program_source(files):
+    """examples/program.asm with its table of files made from files."""
+    source = open(os.path.join(EXAMPLES, "program.asm"), encoding="utf-8").read()
+    table = "".join("        dw %s, %s_BANKS\n" % (constant(n), constant(n)) for n in files)
+    begin = source.index("        ; files begin\n") + len("        ; files begin\n")
+    end = source.index("        ; files end\n")
+    return source[:begin] + table + source[end:]
+
+
+def assemble(romweld, work, files, source):
+    run([romweld, "-q", "--plan", "--equ", "pages.equ", "game.rom", "program.bin"] + files, work)
+    with open(os.path.join(work, "program.asm"), "w") as f:
+        f.write(source)
+    run(["pasmo", "program.asm", "program.bin"], work)
+
+
+def example(romweld, work):
+    files = ["title.dat", "level1.dat", "music.dat"]
+    for name in files:
+        shutil.copy(os.path.join(EXAMPLES, name), work)
+    assemble(romweld, work, files, open(os.path.join(EXAMPLES, "program.asm")).read())
+    same = open(os.path.join(work, "program.bin"), "rb").read() == \
+        open(os.path.join(EXAMPLES, "program.bin"), "rb").read()
+    print("examples/program.bin is what pasmo makes of examples/program.asm: %s" %
+          ("yes" if same else "NO"))
+    return 0 if same else 1
+
+
+def boot_rom(work):
+    shutil.copy(os.path.join(HERE, "boot.asm"), work)
+    run(["pasmo", "boot.asm", "boot.rom"], work)
+    machines = os.path.join(work, "home", ".openMSX", "share", "machines")
+    os.makedirs(machines)
+    config = open("/usr/share/openmsx/machines/ColecoVision.xml", encoding="utf-8").read()
+    config = re.sub(r"<filename>[^<]*</filename>",
+                    "<filename>%s</filename>" % os.path.join(work, "boot.rom"), config)
+    config = re.sub(r"\s*<sha1>[^<]*</sha1>", "", config)
+    with open(os.path.join(machines, "RomweldColeco.xml"), "w") as f:
+        f.write(config)
+
+
+def emulate(work, image):
+    out = os.path.join(work, "ram.txt")
+    script = os.path.join(work, "check.tcl")
+    with open(script, "w") as f:
+        f.write("set out {%s}\n" % out + open(os.path.join(HERE, "check.tcl")).read())
+    if os.path.exists(out):
+        os.remove(out)
+    env = dict(os.environ, HOME=os.path.join(work, "home"), SDL_VIDEODRIVER="dummy",
+               SDL_AUDIODRIVER="dummy")
+    subprocess.run(["openmsx", "-machine", "RomweldColeco", "-carta", image, "-romtype",
+                    "ColecoMegaCart", "-command", "set renderer none", "-script", script],
+                   cwd=work, env=env, capture_output=True, timeout=300)
+    if not os.path.exists(out):
+        return None
+    words = [int(w) for w in open(out).read().split()]
+    return words[0], words[1], words[2:]
+
+
+def board(romweld, work, banks, seed):
+    """An image of banks banks: data files of exactly one bank, one byte
+    more, two banks, one byte, none, and one that fills the rest."""
+    rng = random.Random(seed)
+    sizes = [PIECE, PIECE + 1, 2 * PIECE, 1, 0, (banks - 7) * PIECE]
+    files = []
+    for i, size in enumerate(sizes):
+        name = "d%d.dat" % i
+        with open(os.path.join(work, name), "wb") as f:
+            f.write(bytes(rng.getrandbits(8) for _ in range(size)))
+        files.append(name)
+    return files
+
+
+def expected_sums(work, files):
+    sums = []
+    for name in files:
+        data = open(os.path.join(work, name), "rb").read()
+        sums += [sum(data[at:at + PIECE]) & 0xFFFF for at in range(0, len(data), PIECE)]
+    return sums
+
+
+def emulator(romweld, work):
+    boot_rom(work)
+    failed = 0
+    print("%-10s %6s %14s %14s %-8s %8s" % ("image", "banks", "banks checked", "pages checked",
+                                             "result", "seconds"))
+    cases = [("example", None)] + [("%dk" % (banks * 16), banks) for banks in (8, 16, 32, 64)]
+    for label, banks in cases:
+        folder = os.path.join(work, label)
+        os.makedirs(folder)
+        if banks is None:
+            files = ["title.dat", "level1.dat", "music.dat"]
+            for name in files:
+                shutil.copy(os.path.join(EXAMPLES, name), folder)
+            shutil.copy(os.path.join(EXAMPLES, "program.bin"), folder)
+        else:
+            files = board(romweld, folder, banks, banks)
+            assemble(romweld, folder, files, program_source(files))
+        run([romweld, "-q", "--map", "game.map", "game.rom", "program.bin"] + files, folder)
+        rows = map_rows(os.path.join(folder, "game.map"))
+        size = os.path.getsize(os.path.join(folder, "game.rom"))
+        start = time.monotonic()
+        got = emulate(work, os.path.join(folder, "game.rom"))
+        seconds = time.monotonic() - start
+        want = expected_sums(folder, files)
+        ok = got is not None and got[0] == DONE and got[1] == len(want) and got[2] == want
+        failed += not ok
+        pages = len([r for r in rows if r[2] > 0])
+        print("%-10s %6d %14d %14d %-8s %8.1f" % (label, size // BANK, got[1] if got else 0,
+                                                  pages, "ok" if ok else "FAILED", seconds))
+        if not ok:
+            print("  want %r\n  got  %r" % (want, got))
+    return failed
+
+
+def main():
+    romweld = os.path.abspath(sys.argv[1])
+    parts = sys.argv[2:] or ["includes", "example", "emulator"]
+    failed = 0
+    for part in parts:
+        work = tempfile.mkdtemp(prefix="romweld-console-")
+        try:
+            failed += {"includes": includes, "example": example, "emulator": emulator}[part](
+                romweld, work)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
