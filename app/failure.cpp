@@ -63,6 +63,7 @@ constexpr std::pair<Line, std::string_view> lines[] = {
     {Line::use_option, "Failed to use @p @w"},
     {Line::fit_board, "Failed to fit image of @nk to a MegaCart board"},
     {Line::find_header, "Failed to find the cartridge header in program file"},
+    {Line::not_image, "Failed to replace outfile @p of @n bytes"},
 };
 constexpr std::pair<Line, std::string_view> reasons[] = {
     {Line::plan_image, "image would need @n banks, at most @l fit"},
@@ -123,6 +124,10 @@ void report_failure(const Failure &f) {
   });
   const char *words = f.reason != nullptr ? f.reason : std::strerror(f.code);
   explain(f.path, length > 0 ? reason.data() : words);
+  // A file that is no image as the outfile is most likely the paths given
+  // in another order.
+  if (f.line == Line::not_image)
+    explain("usage", "romweld <outfile> <program> <data...>; -f replaces the outfile all the same");
 }
 void report_left_behind(const char *path, int code) {
   report("Failed to remove temporary file %s, code %d\n", path, code);

@@ -27,6 +27,7 @@ enum class Line {
   use_option,       // "Failed to use <option> <value>"
   fit_board,        // "Failed to fit image of <n>k to a MegaCart board"
   find_header,      // "Failed to find the cartridge header in program file"
+  not_image,        // "Failed to replace outfile <path> of <n> bytes"
   misplaced,        // the warning that the program bank is not at its page
 };
 

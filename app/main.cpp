@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <span>
 #include <tuple>
 
@@ -34,9 +35,25 @@ void help_lines() {
   report("                     need not exist yet\n");
   report("      --summary      print the banks used and the room left\n");
   report("      --strict       fail where a warning would be printed\n");
+  report("  -f, --force        replace an outfile that is no image\n");
   report("      --banks N      make the image exactly N banks (a power of two)\n");
   report("      --min-banks N  make the image at least N banks (a power of two)\n");
   report("      --             end the options: every argument after it is a path\n");
+}
+
+// What is wrong with the command line, on standard error after the usage.
+void usage_reason(const Options &options) {
+  if (options.unknown != nullptr) {
+    explain(options.unknown, "unknown option");
+  } else if (options.valueless != nullptr) {
+    explain(options.valueless, "needs a value");
+  } else {
+    char text[96];
+    (void)std::snprintf(text, sizeof text,
+                        "needs an outfile, a program and at least one data file; got %zu path%s",
+                        options.paths.size(), options.paths.size() == 1 ? "" : "s");
+    explain_usage(text);
+  }
 }
 
 // The data files as sized. An image holds at most max_banks banks, and every
@@ -175,6 +192,10 @@ Failure run(const Options &options) {
   if (const Failure failure = size_inputs(outfile, options.plan ? nullptr : &program, paths, data);
       failed(failure))
     return failure;
+  if (!options.plan) {
+    if (const Failure failure = check_outfile(options.force); failed(failure))
+      return failure;
+  }
   if (options.strict && program.size > program_bank_capacity)
     return {status_strict_program,
             Line::fit_program,
@@ -247,6 +268,7 @@ int main(int argc, char **argv) {
     break;
   case Request::usage:
     usage_lines();
+    usage_reason(options);
     status = status_usage;
     break;
   case Request::run: {

@@ -22,7 +22,8 @@ constexpr struct {
 } flags[] = {{"--quiet", &Options::quiet},
              {"--plan", &Options::plan},
              {"--summary", &Options::summary},
-             {"--strict", &Options::strict}};
+             {"--strict", &Options::strict},
+             {"--force", &Options::force}};
 
 // Takes the value of a valued option at args[i], moving i past it; false if
 // arg is none, or its value is missing or empty.
@@ -34,11 +35,16 @@ bool take_value(std::span<char *const> args, std::size_t &i, Options &options, b
     if (arg != option.name && !joined)
       continue;
     known = true;
+    // Names end where their literals do.
+    options.valueless = option.name.data();
     if (arg == option.name && ++i == args.size())
       return false;
     const char *value = arg == option.name ? args[i] : args[i] + option.name.size() + 1;
     options.*option.value = value;
-    return *value != '\0';
+    if (*value == '\0')
+      return false;
+    options.valueless = nullptr;
+    return true;
   }
   return false;
 }
@@ -68,18 +74,23 @@ Request parse_options(std::span<char *const> args, Options &options) {
       }
     if (known)
       continue;
+    const char *typed = args[i];
     if (take_value(args, i, options, known))
       continue;
-    if (known || arg.starts_with("--") || arg.size() == 1)
+    if (known)
       return Request::usage;
-    // Short options may be grouped, as in -qh.
+    options.unknown = typed;
+    if (arg.starts_with("--") || arg.size() == 1)
+      return Request::usage;
+    // Short options may be grouped, as in -qf.
     for (const char letter : arg.substr(1)) {
       if (letter == 'h')
         return Request::help;
-      if (letter != 'q')
+      if (letter != 'q' && letter != 'f')
         return Request::usage;
-      options.quiet = true;
+      (letter == 'q' ? options.quiet : options.force) = true;
     }
+    options.unknown = nullptr;
   }
   options.paths = args.subspan(i);
   return options.paths.size() < 3 ? Request::usage : Request::run;

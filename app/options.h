@@ -13,6 +13,7 @@ struct Options {
   bool plan;                    // only the plan, the map and the includes: no image
   bool summary;                 // the headroom block after the report
   bool strict;                  // warnings are failures
+  bool force;                   // replace an outfile that is no image
   const char *map;              // the bank map's path, or nullptr
   const char *equ;              // the Z80 assemblers' include's path, or nullptr
   const char *sdas;             // sdasz80's include's path, or nullptr
@@ -20,6 +21,10 @@ struct Options {
   const char *banks;            // the image's bank count as typed, or nullptr
   const char *min_banks;        // its least bank count as typed, or nullptr
   std::span<char *const> paths; // outfile, program file, data files
+  // Why the command line is not a run, for the usage: an unknown option as
+  // typed, or the name of an option without its value.
+  const char *unknown;
+  const char *valueless;
 };
 
 Request parse_options(std::span<char *const> args, Options &options);

@@ -1,6 +1,7 @@
 #include "app/outputs.h"
 
 #include "app/status.h"
+#include "image/layout.h"
 #include "sys/report.h"
 
 #include <cerrno>
@@ -113,7 +114,15 @@ int replace_all(std::span<Output *const> files, std::size_t &failed_at) {
     if (file.exists && done + 1 < files.size())
       (void)make_beside(file.target.data(), file.backup,
                         [&file](const char *name) { return link_file(file.target.data(), name); });
-    code = replace_file(file.temporary.data(), file.target.data());
+    // A file that was not there when the run found its name is never
+    // replaced: one that has appeared since may be anything. A new file
+    // left with its first name too keeps it as its second, to be removed
+    // with the others.
+    bool both = false;
+    code = file.exists ? replace_file(file.temporary.data(), file.target.data())
+                       : place_file(file.temporary.data(), file.target.data(), both);
+    if (code == 0 && both)
+      file.backup = file.temporary;
     if (code == 0)
       file.temporary[0] = '\0';
   }
@@ -128,11 +137,13 @@ int replace_all(std::span<Output *const> files, std::size_t &failed_at) {
     // back keeps its second name, reported as left over, rather than be lost.
     while (done-- > 0) {
       Output &file = *files[done];
-      if (file.backup[0] != '\0') {
+      if (file.exists && file.backup[0] != '\0') {
         if (replace_file(file.backup.data(), file.target.data()) == 0)
           file.backup[0] = '\0';
       } else if (!file.exists) {
         (void)remove_file(file.target.data());
+        if (file.backup[0] != '\0' && remove_file(file.backup.data()) == 0)
+          file.backup[0] = '\0';
       }
     }
   }
@@ -196,6 +207,44 @@ Failure find_outfile(const char *path, bool begin) {
 const FileInfo *outfile_found() {
   const Output &file = output(Role::outfile);
   return file.exists && !file.in_place ? &file.found : nullptr;
+}
+
+Failure check_outfile(bool force) {
+  const Output &file = output(Role::outfile);
+  if (force || !file.exists || file.in_place || file.found.size == 0)
+    return {};
+  // Every image is a power of two of 16 KiB banks.
+  const std::int64_t size = file.found.size;
+  const std::int64_t banks = size / bank_size;
+  if (size % bank_size != 0 || (banks & (banks - 1)) != 0)
+    return {status_not_image,
+            Line::not_image,
+            file.path,
+            EINVAL,
+            "not an image, whose size is a power of two of 16k banks",
+            nullptr,
+            size};
+  if (banks > 1)
+    return {};
+  // One bank that begins with the cartridge header is a program padded to
+  // its bank, as assemblers often write them.
+  const Opened old = open_regular(file.target.data(), &file.found.id);
+  if (old.file == nullptr)
+    return output_failed(file, false, old.code, old.reason);
+  unsigned char first[2] = {};
+  const bool header =
+      std::fread(first, 1, sizeof first, old.file) == sizeof first &&
+      ((first[0] == 0xAA && first[1] == 0x55) || (first[0] == 0x55 && first[1] == 0xAA));
+  (void)std::fclose(old.file);
+  if (header)
+    return {status_not_image,
+            Line::not_image,
+            file.path,
+            EINVAL,
+            "a program of one bank with its cartridge header, not an image",
+            nullptr,
+            size};
+  return {};
 }
 
 Failure find_output(Role role, const char *path, const Inputs &inputs) {
@@ -279,7 +328,11 @@ Failure commit_outputs() {
   for (const Output *file : std::span(files).first(count))
     if (file->backup[0] != '\0')
       report("Warning - could not remove temporary file %s\n", file->backup.data());
-  return code != 0 ? output_failed(*files[failed_at], true, code) : Failure{};
+  if (code == 0)
+    return {};
+  const Output &stuck = *files[failed_at];
+  return output_failed(stuck, true, code,
+                       code == EEXIST && !stuck.exists ? "appeared while romweld ran" : nullptr);
 }
 
 void abandon_outputs() {

@@ -49,6 +49,11 @@ Failure find_outfile(const char *path, bool begin);
 // inputs to be compared with; otherwise nullptr.
 const FileInfo *outfile_found();
 
+// Whether the outfile found may be replaced: new, empty, or what an image can
+// be, unless force. Any other file is likely an input typed where the
+// outfile goes.
+Failure check_outfile(bool force);
+
 // Finds a file to write beside the image and starts its new file. It must be
 // a regular file or new, and none of the outfile, an input or the files
 // found before it.

@@ -19,3 +19,4 @@ constexpr int status_banks = 12;          // the inputs need more banks than --b
 constexpr int status_option = 13;         // an option's value is not valid
 constexpr int status_strict_board = 14;   // --strict: the image is smaller than any MegaCart board
 constexpr int status_strict_header = 15;  // --strict: the program has no cartridge header
+constexpr int status_not_image = 16;      // the outfile is a file no image can be: not replaced

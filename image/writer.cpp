@@ -168,9 +168,18 @@ Fault write_program_bank(Pass &pass, const Input &input) {
   (void)std::fclose(in);
   if (reader.error != 0)
     return {What::read_program, input.path, reader.error, nullptr, 0, 0};
-  if (too_large)
+  if (too_large) {
     report("Warning - program file may be too large - only %d bytes read!\n",
            static_cast<int>(program_bank_capacity));
+    // What the warning leaves out: how much did not fit.
+    char reason[128];
+    (void)std::snprintf(reason, sizeof reason,
+                        "%lld bytes, of which the %lld past its bank of %lld are not in the image",
+                        static_cast<long long>(input.size),
+                        static_cast<long long>(input.size - program_bank_capacity),
+                        static_cast<long long>(program_bank_capacity));
+    explain(input.path, reason);
+  }
   std::fill(slot(0) + got, slot(1), 0);
   // The console starts a cartridge only if this bank, at 0x8000, begins
   // with AA 55 (or 55 AA).

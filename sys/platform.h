@@ -85,6 +85,12 @@ int take_attributes(std::FILE *file, const FileInfo &old);
 // Renames from over to, replacing to if it exists; both in one folder.
 int replace_file(const char *from, const char *to);
 
+// Renames from to to, which must not exist: EEXIST if it does, even if it
+// appeared a moment ago; both in one folder. Where the file ends up with
+// both names, as when from cannot be removed once to is made, returns 0 and
+// sets both.
+int place_file(const char *from, const char *to, bool &both);
+
 // Gives an existing file a second name.
 int link_file(const char *existing, const char *name);
 

@@ -163,7 +163,9 @@ int find_target(const char *path, std::span<char> target, bool &exists, FileInfo
   // held open, as /proc shows it) cannot be replaced.
   if (const int failed = follow_links(path, target); failed != 0)
     return failed;
-  if (stat(target.data(), &st) != 0 || st.st_dev != static_cast<dev_t>(found.id.volume) ||
+  if (stat(target.data(), &st) != 0)
+    return errno;
+  if (st.st_dev != static_cast<dev_t>(found.id.volume) ||
       st.st_ino != static_cast<ino_t>(found.id.index))
     return ENOENT;
   return 0;
@@ -202,6 +204,24 @@ int take_attributes(std::FILE *file, const FileInfo &old) {
 
 int replace_file(const char *from, const char *to) {
   return rename(from, to) == 0 ? 0 : errno;
+}
+
+int place_file(const char *from, const char *to, bool &both) {
+  // A second name is never given over an existing file, so the new file
+  // takes its name only if nothing has it; then its first name goes. A file
+  // system without hard links refuses the link, and there the name is
+  // checked just before the rename, which is the best it allows.
+  both = false;
+  if (link(from, to) == 0) {
+    both = unlink(from) != 0;
+    return 0;
+  }
+  if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP)
+    return errno;
+  struct stat st {};
+  if (lstat(to, &st) == 0)
+    return EEXIST;
+  return errno == ENOENT ? replace_file(from, to) : errno;
 }
 
 int link_file(const char *existing, const char *name) {

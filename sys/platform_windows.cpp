@@ -309,6 +309,13 @@ int replace_file(const char *from, const char *to) {
              : last_error();
 }
 
+int place_file(const char *from, const char *to, bool &both) {
+  both = false;
+  // Without MOVEFILE_REPLACE_EXISTING, a file that has appeared under the
+  // name meanwhile stays, and the move fails.
+  return MoveFileExW(native_path(from).c_str(), native_path(to).c_str(), 0) != 0 ? 0 : last_error();
+}
+
 int link_file(const char *existing, const char *name) {
   return CreateHardLinkW(native_path(name).c_str(), native_path(existing).c_str(), nullptr) != 0
              ? 0

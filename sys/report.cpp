@@ -39,16 +39,23 @@ void set_quiet(bool on) {
 }
 
 void divert_report() {
-  (void)std::fflush(stdout);
+  if (std::fflush(stdout) != 0 && report_error == 0)
+    report_error = errno;
   report_stream = stderr;
 }
 
 void explain(const char *path, const char *reason) {
   // Standard output may be a pipe, buffered: what it holds goes first, so
   // that a log of both streams keeps their order.
-  if (report_stream != stderr)
-    (void)std::fflush(report_stream);
+  if (report_stream != stderr && std::fflush(report_stream) != 0 && report_error == 0)
+    report_error = errno;
   (void)std::fprintf(stderr, "romweld: %s: %s\n", path, reason);
+}
+
+void explain_usage(const char *text) {
+  if (report_stream != stderr && std::fflush(report_stream) != 0 && report_error == 0)
+    report_error = errno;
+  (void)std::fprintf(stderr, "romweld: %s\n", text);
 }
 
 bool finish_report() {

@@ -21,6 +21,9 @@ void divert_report();
 // stream.
 void explain(const char *path, const char *reason);
 
+// A line on standard error about the command line: "romweld: <text>".
+void explain_usage(const char *text);
+
 // Writes out what standard output still holds, and closes it. A report that
 // could not be written gets a line on standard error, and false.
 bool finish_report();

@@ -16,7 +16,9 @@ is its own status.
 
 Then it changes an input while a run is stopped between its two passes: an
 input swapped for another file or for a link to /dev/zero, grown or shrunk,
-must end the run with its status and replace nothing. Last, it interrupts a
+must end the run with its status and replace nothing. A file that appears
+under the name of a new outfile or map just before it is put in place must
+be left as it is, and the run must fail. Last, it interrupts a
 run that writes a large image, with SIGINT, SIGTERM and
 SIGKILL at several moments: the outfile and the map must then each be the
 old one or the new one, byte for byte, and the signals a program can catch
@@ -38,13 +40,16 @@ import tempfile
 import time
 
 PIECE = 16128
+BANK = 16384
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 # The calls that touch files; each one romweld makes is failed in turn.
 CALLS = ["openat", "read", "write", "newfstatat", "statx", "fstat", "close", "lseek",
          "readlink", "readlinkat", "fchmod", "fchown", "link", "linkat", "unlink", "unlinkat",
          "rename", "renameat", "renameat2"]
-ERRORS = {"write": ["EIO", "ENOSPC", "EFBIG"], "openat": ["EIO", "EACCES", "EMFILE"]}
+# ENOENT from an open makes a file that is there look new, as when it appears
+# between two looks: the run must still never replace it.
+ERRORS = {"write": ["EIO", "ENOSPC", "EFBIG"], "openat": ["EIO", "EACCES", "EMFILE", "ENOENT"]}
 
 # A failure line of the man page, and the status that goes with it.
 FailureLine = collections.namedtuple("FailureLine", "pattern status")
@@ -122,7 +127,7 @@ WORKLOADS = {
     # files, an empty one among them; an old image and an old map to replace.
     "image": Workload(
         {"p.bin": sample(1, 8000), "a.dat": sample(2, 60 * PIECE), "b.dat": sample(3, 50 * PIECE - 3),
-         "e.dat": b"", "c.dat": sample(4, 17 * PIECE + 1), "out.rom": sample(5, 5000),
+         "e.dat": b"", "c.dat": sample(4, 17 * PIECE + 1), "out.rom": sample(5, 2 * BANK),
          "out.map": b"old map\n"},
         {}, ["--map", "out.map", "out.rom", "p.bin", "a.dat", "b.dat", "e.dat", "c.dat"],
         ["out.rom", "out.map"]),
@@ -131,15 +136,20 @@ WORKLOADS = {
         {}, ["--map", "out.map", "out.rom", "p.bin", "d.dat"], ["out.rom", "out.map"]),
     # A planning run: the map over an old one, the old image left alone.
     "plan": Workload(
-        {"p.bin": sample(15, 100), "d.dat": sample(16, 2 * PIECE + 7), "out.rom": sample(17, 900),
+        {"p.bin": sample(15, 100), "d.dat": sample(16, 2 * PIECE + 7), "out.rom": sample(17, BANK),
          "out.map": b"old map\n"},
         {}, ["--plan", "--map", "out.map", "out.rom", "p.bin", "d.dat"], ["out.rom", "out.map"]),
     "outfile_links_to_input": Workload(
         {"p.bin": sample(8, 100), "d.dat": sample(9, 2 * PIECE)},
         {"out.rom": "d.dat"}, ["out.rom", "p.bin", "d.dat"], []),
     "outfile_links_to_old_image": Workload(
-        {"p.bin": sample(10, 100), "d.dat": sample(11, PIECE), "real.rom": sample(12, 3000)},
+        {"p.bin": sample(10, 100), "d.dat": sample(11, PIECE), "real.rom": sample(12, 2 * BANK)},
         {"out.rom": "real.rom"}, ["out.rom", "p.bin", "d.dat"], ["real.rom"]),
+    # The outfile an input under another spelling, which a missing file
+    # injected into the first look at it must not turn into a replacement.
+    "outfile_is_an_input_spelled_otherwise": Workload(
+        {"p.bin": sample(18, 100), "d40000.dat": sample(19, 40000)},
+        {}, ["./d40000.dat", "p.bin", "d40000.dat"], []),
     "outfile_is_a_dangling_link": Workload(
         {"p.bin": sample(13, 100), "d.dat": sample(14, PIECE)},
         {"out.rom": "new.rom"}, ["out.rom", "p.bin", "d.dat"], ["new.rom"]),
@@ -254,9 +264,17 @@ def judge(clean, got, before, after, inputs_kept):
     lines = out.splitlines()
     clean_lines = clean.out.splitlines()
     k = 0
-    while k < len(lines) and k < len(clean_lines) and lines[k] == clean_lines[k] \
-            and status_of(lines[k]) is None:
-        k += 1
+    if clean.status == 0:
+        # The lines before the failure are the clean run's.
+        while k < len(lines) and k < len(clean_lines) and lines[k] == clean_lines[k] \
+                and status_of(lines[k]) is None:
+            k += 1
+    else:
+        # A run that fails even without a fault may fail later with one (the
+        # outfile an input that looked new): its failure line is then the
+        # first of any.
+        while k < len(lines) and status_of(lines[k]) is None:
+            k += 1
     tail = lines[k:]
     if not tail or status_of(tail[0]) != status:
         return "status %d without its failure line: %r" % (status, tail[:1])
@@ -306,6 +324,19 @@ def sweep(tool, work_folder, table, failures):
                     name, label, " ".join(inject), verdict, got and got.out))
 
 
+def held(tool, folder, args, calls, nth, wait, meanwhile):
+    """Runs the tool with its nth call of calls held for a second, does
+    meanwhile after wait seconds, and returns its report and status."""
+    child = subprocess.Popen(
+        ["strace", "-f", "-o", "/dev/null", "-e",
+         "inject=%s:delay_enter=1000000:when=%d" % (calls, nth), tool] + args,
+        cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    time.sleep(wait)
+    meanwhile()
+    out = child.communicate(timeout=20)[0].decode("utf-8", "replace")
+    return out, child.returncode
+
+
 # What happens to an input between the two passes, and the status it must give.
 CHANGES = [
     ("data file replaced by another", "d.dat", 3,
@@ -328,13 +359,13 @@ def changes(tool, work_folder, failures):
     the counts per change."""
     folder = os.path.join(work_folder, "changed")
     work = Workload({"p.bin": sample(33, 100), "d.dat": sample(34, 3 * PIECE),
-                     "out.rom": sample(35, 5000), "out.map": b"old map\n"},
+                     "out.rom": sample(35, 2 * BANK), "out.map": b"old map\n"},
                     {}, ["-q", "--map", "out.map", "out.rom", "p.bin", "d.dat"],
                     ["out.rom", "out.map", "p.bin", "d.dat"])
     lay_out(folder, work)
     log = os.path.join(work_folder, "strace.log")
     subprocess.run(["strace", "-f", "-o", log, "-e", "trace=openat", tool] + work.args,
-                   cwd=folder, stdout=subprocess.DEVNULL, check=True)
+                   cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
     opens = [line for line in open(log) if "openat(" in line]
     counts = collections.Counter()
     for label, name, status, change in CHANGES:
@@ -342,25 +373,56 @@ def changes(tool, work_folder, failures):
         nth = [i for i, line in enumerate(opens, 1) if '"%s"' % name in line][1]
         lay_out(folder, work)
         before = left_in(folder)
-        child = subprocess.Popen(
-            ["strace", "-f", "-o", "/dev/null", "-e",
-             "inject=openat:delay_enter=1000000:when=%d" % nth, tool] + work.args,
-            cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-            stderr=subprocess.DEVNULL)
-        time.sleep(0.3)
-        change(os.path.join(folder, name))
-        out = child.communicate(timeout=20)[0].decode("utf-8", "replace")
+        out, returncode = held(tool, folder, work.args, "openat", nth, 0.3,
+                               lambda: change(os.path.join(folder, name)))
         after = left_in(folder)
         counts["runs"] += 1
-        if child.returncode == status and after.outfile == before.outfile and \
+        if returncode == status and after.outfile == before.outfile and \
                 after.map == before.map and not after.temporaries:
             counts["passed"] += 1
         else:
             counts["failed"] += 1
             failures.append("%s: status %d (want %d), outfile %s, map %s, left %r; report %r" % (
-                label, child.returncode, status,
+                label, returncode, status,
                 "as found" if after.outfile == before.outfile else "changed",
                 "as found" if after.map == before.map else "changed", after.temporaries, out))
+    return counts
+
+
+# A file that appears under the name of a new file of the run while the run
+# goes on: the nth placing of a new file (a link on Linux) is held, the file
+# is made meanwhile, and the run must end with the status of the file it
+# would have replaced, leave that file as it appeared, and put no other in
+# place.
+APPEARING = [
+    ("outfile appears", 1, "out.rom", 1),
+    ("map appears after the outfile is placed", 2, "out.map", 6),
+]
+
+
+def appearing(tool, work_folder, failures):
+    folder = os.path.join(work_folder, "appearing")
+    work = Workload({"p.bin": sample(41, 100), "d.dat": sample(42, 3 * PIECE)},
+                    {}, ["-q", "--map", "out.map", "out.rom", "p.bin", "d.dat"], [])
+    counts = collections.Counter()
+    for label, nth, name, status in APPEARING:
+        lay_out(folder, work)
+        def appear():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(b"appeared\n")
+        out, returncode = held(tool, folder, work.args, "link,linkat", nth, 0.5, appear)
+        after = left_in(folder)
+        other = after.map if name == "out.rom" else after.outfile
+        appeared = after.outfile if name == "out.rom" else after.map
+        counts["runs"] += 1
+        if returncode == status and appeared is not None and \
+                appeared.bytes == b"appeared\n" and other is None and not after.temporaries \
+                and inputs_kept(folder, work):
+            counts["passed"] += 1
+        else:
+            counts["failed"] += 1
+            failures.append("%s: status %d (want %d), %s %r, other %r, left %r; report %r" % (
+                label, returncode, status, name, appeared, other, after.temporaries, out))
     return counts
 
 
@@ -393,7 +455,7 @@ def interrupt(tool, work_folder, failures):
     is sent, or the test proves nothing."""
     folder = os.path.join(work_folder, "interrupted")
     work = Workload({"p.bin": sample(21, 9000), "a.dat": sample(22, 2000 * PIECE),
-                     "b.dat": sample(23, 2095 * PIECE + 5), "out.rom": sample(24, 70000),
+                     "b.dat": sample(23, 2095 * PIECE + 5), "out.rom": sample(24, 4 * BANK),
                      "out.map": b"old map\n"},
                     {}, ["-q", "--map", "out.map", "out.rom", "p.bin", "a.dat", "b.dat"],
                     ["out.rom", "out.map"])
@@ -404,7 +466,8 @@ def interrupt(tool, work_folder, failures):
     for _ in range(3):
         lay_out(folder, work)
         start = time.monotonic()
-        subprocess.run([tool] + work.args, cwd=folder, check=True, stdout=subprocess.DEVNULL)
+        subprocess.run([tool] + work.args, cwd=folder, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
         lengths.append(time.monotonic() - start)
     length = min(lengths)
     new = left_in(folder)
@@ -455,6 +518,7 @@ def main():
     try:
         sweep(tool, work, table, failures)
         changed = changes(tool, work, failures)
+        appeared = appearing(tool, work, failures)
         counts = interrupt(tool, work, failures)
     finally:
         shutil.rmtree(work, ignore_errors=True)
@@ -469,6 +533,8 @@ def main():
                                      total["failed"]))
     print("\ninputs changed between the passes: %d runs, %d passed, %d failed" % (
         changed["runs"], changed["passed"], changed["failed"]))
+    print("files appearing under a new file's name: %d runs, %d passed, %d failed" % (
+        appeared["runs"], appeared["passed"], appeared["failed"]))
     print("\n%-8s %5s %14s %9s %9s %14s %17s %7s" % (
         "signal", "runs", "while writing", "old image", "new image", "map of other",
         "temporaries left", "failed"))

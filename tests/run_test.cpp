@@ -18,8 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// old_equ: the assembler include that the run writes, with a time long past.
-enum class Kind { bytes, sparse, directory, fifo, symlink, hardlink, old_equ };
+// old_equ: the assembler include that the run writes, with a time long past;
+// cartridge: bytes that begin with the cartridge header, as a program does.
+enum class Kind { bytes, sparse, directory, fifo, symlink, hardlink, old_equ, cartridge };
 
 struct Input {
   std::string name;
@@ -73,6 +74,13 @@ std::string small(const std::string &outfile) {
          ": no MegaCart board or emulator takes an image under 128k; --min-banks 8 makes it 128k\n";
 }
 const std::string small_out = small("out.rom");
+// The line on standard error that says how many paths a usage lacks.
+std::string paths_missing(int got) {
+  return "romweld: needs an outfile, a program and at least one data file; got " +
+         std::to_string(got) + (got == 1 ? " path\n" : " paths\n");
+}
+const std::string order = "romweld: usage: romweld <outfile> <program> <data...>; -f replaces the "
+                          "outfile all the same\n";
 const std::string also_input = "Failed to open outfile, it is also an input file, code 22\n";
 const std::string help =
     usage + "  -h, --help         print this help and exit\n"
@@ -86,6 +94,7 @@ const std::string help =
             "                     need not exist yet\n"
             "      --summary      print the banks used and the room left\n"
             "      --strict       fail where a warning would be printed\n"
+            "  -f, --force        replace an outfile that is no image\n"
             "      --banks N      make the image exactly N banks (a power of two)\n"
             "      --min-banks N  make the image at least N banks (a power of two)\n"
             "      --             end the options: every argument after it is a path\n";
@@ -126,14 +135,15 @@ const std::string worked_example_report =
 
 // clang-format off
 const Case cases[] = {
-    {"usage_without_arguments", {}, {}, usage, "", 255, no_outfile},
-    {"usage_with_one_argument", {}, {"out.rom"}, usage, "", 255, no_outfile},
-    {"usage_with_two_arguments", {file("p.bin", 10)}, {"out.rom", "p.bin"}, usage, "", 255, no_outfile},
+    {"usage_without_arguments", {}, {}, usage, paths_missing(0), 255, no_outfile},
+    {"usage_with_one_argument", {}, {"out.rom"}, usage, paths_missing(1), 255, no_outfile},
+    {"usage_with_two_arguments", {file("p.bin", 10)}, {"out.rom", "p.bin"}, usage,
+     paths_missing(2), 255, no_outfile},
     {"worked_example",
      {file("p.bin", 8000), file("d.bin", 20000)}, example_args, worked_example_report,
      small_out, 0, image(4)},
     {"existing_outfile_is_truncated",
-     {file("out.rom", 100000), file("p.bin", 10), file("d.bin", 10)}, example_args,
+     {file("out.rom", 65536), file("p.bin", 10), file("d.bin", 10)}, example_args,
      example_report, small_out, 0, image(2)},
     {"outfile_in_missing_folder",
      {file("p.bin", 10), file("d.bin", 10)}, {"no/such/out.rom", "p.bin", "d.bin"},
@@ -168,7 +178,7 @@ const Case cases[] = {
      "Padding for 128k\nFailed to write outfile, code 27\n",
      "romweld: out.rom: File too large\n", 1, no_outfile, 16384 + 4096},
     {"file_size_limit_inside_second_data_bank_keeps_the_old_image",
-     {file("out.rom", 5000), file("p.bin", 10), file("d.bin", 40000)}, example_args,
+     {file("out.rom", 32768), file("p.bin", 10), file("d.bin", 40000)}, example_args,
      "Opened data file 'd.bin'\n- starting address 0 (page >FFFC)\n"
      "Failed to write outfile, code 27\n",
      small_out + "romweld: out.rom: File too large\n", 1, kept, 16384 + 512},
@@ -250,7 +260,7 @@ const Case cases[] = {
     // A file that yields more than it sized to (as /proc files do) breaks the
     // plan: the old image stays.
     {"input_that_changed_size_keeps_the_old_image",
-     {file("out.rom", 5000), file("p.bin", 100)}, {"out.rom", "p.bin", "/proc/version"},
+     {file("out.rom", 32768), file("p.bin", 100)}, {"out.rom", "p.bin", "/proc/version"},
      "Opened data file '/proc/version'\n- starting address 0 (page >FFFF)\n"
      "- ending address 0 (page >FFFF)\n"
      "Opened program file 'p.bin'\n- starting address 0 (page >FFFF)\n"
@@ -319,6 +329,11 @@ const Case cases[] = {
      with_empty_files(std::vector<Input>{file("p.bin", 10), file("d.bin", 10)}),
      with_empty_files(example_args), "", small_out + "romweld: standard output: No space left on device\n",
      7, image(2), 0, {}, ">/dev/full"},
+    {"report_into_a_full_disk_in_a_failed_run_is_said_once",
+     {file("p.bin", 10)}, {"out.rom", "p.bin", "nope.dat"}, "",
+     "romweld: nope.dat: No such file or directory\n"
+     "romweld: standard output: No space left on device\n",
+     4, no_outfile, 0, {}, ">/dev/full"},
     {"help_into_a_full_disk_fails",
      {}, {}, "", "romweld: standard output: No space left on device\n", 7, no_outfile, 0,
      {"--help"}, ">/dev/full"},
@@ -350,15 +365,22 @@ const Case cases[] = {
     {"version", {}, {}, "romweld " ROMWELD_VERSION "\n", "", 0, no_outfile, 0, {"--version"}},
     {"unknown_option_creates_nothing",
      {file("p.bin", 10), file("d.bin", 10)}, {"game.rom", "p.bin", "d.bin"},
-     usage, "", 255, no_outfile, 0, {"-o"}},
-    {"option_without_its_file", {}, {}, usage, "", 255, no_outfile, 0, {"--map"}},
-    {"option_with_an_empty_file", {}, {}, usage, "", 255, no_outfile, 0, {"--map="}},
-    {"include_option_without_its_file", {}, {}, usage, "", 255, no_outfile, 0, {"--equ"}},
-    {"bank_count_option_without_its_value", {}, {}, usage, "", 255, no_outfile, 0, {"--banks="}},
+     usage, "romweld: -o: unknown option\n", 255, no_outfile, 0, {"-o"}},
+    {"option_without_its_file", {}, {}, usage, "romweld: --map: needs a value\n", 255, no_outfile,
+     0, {"--map"}},
+    {"option_with_an_empty_file", {}, {}, usage, "romweld: --map: needs a value\n", 255,
+     no_outfile, 0, {"--map="}},
+    {"include_option_without_its_file", {}, {}, usage, "romweld: --equ: needs a value\n", 255,
+     no_outfile, 0, {"--equ"}},
+    {"bank_count_option_without_its_value", {}, {}, usage, "romweld: --banks: needs a value\n",
+     255, no_outfile, 0, {"--banks="}},
     {"unknown_long_option", {file("p.bin", 10), file("d.bin", 10)}, example_args,
-     usage, "", 255, no_outfile, 0, {"--output"}},
+     usage, "romweld: --output: unknown option\n", 255, no_outfile, 0, {"--output"}},
+    {"unknown_letter_among_grouped_short_options", {file("p.bin", 10), file("d.bin", 10)},
+     example_args, usage, "romweld: -qx: unknown option\n", 255, no_outfile, 0, {"-qx"}},
     {"too_few_paths_after_options",
-     {file("p.bin", 10)}, {"out.rom", "p.bin"}, usage, "", 255, no_outfile, 0, {"-q", "--"}},
+     {file("p.bin", 10)}, {"out.rom", "p.bin"}, usage, paths_missing(2), 255, no_outfile, 0,
+     {"-q", "--"}},
     {"names_after_double_dash_are_paths",
      {file("p.bin", 10), file("-d.bin", 10)}, {"-o.rom", "p.bin", "-d.bin"},
      "Opened data file '-d.bin'\n- starting address 0 (page >FFFE)\n"
@@ -370,7 +392,8 @@ const Case cases[] = {
      {file("p.bin", 16385), file("d.bin", 64 * 16128)}, {"out.rom", "p.bin", "d.bin"},
      "* Warning - 1MB is max MegaCart so far.\n"
      "Warning - program file may be too large - only 16384 bytes read!\n",
-     "", 0, image(128), 0, {"-q"}},
+     "romweld: p.bin: 16385 bytes, of which the 1 past its bank of 16384 are not in the image\n", 0,
+     image(128), 0, {"-q"}},
     {"quiet_keeps_failures",
      {file("p.bin", 10)}, {"out.rom", "p.bin", "nope.bin"},
      "Failed to size file nope.bin, code 2\n", "romweld: nope.bin: No such file or directory\n",
@@ -399,7 +422,7 @@ const Case cases[] = {
      "Failed to open map file d.bin, code 22\n", "romweld: d.bin: is the outfile or an input file\n",
      6, no_outfile, 0, {"--map", "d.bin"}},
     {"map_in_a_missing_folder",
-     {file("p.bin", 10), file("d.bin", 10), file("out.rom", 100)}, example_args,
+     {file("p.bin", 10), file("d.bin", 10), file("out.rom", 16384)}, example_args,
      "Failed to open map file no/m.tsv, code 2\n",
      "romweld: no/m.tsv: No such file or directory\n", 6, kept, 0, {"--map", "no/m.tsv"}},
     {"map_that_is_a_device",
@@ -424,7 +447,7 @@ const Case cases[] = {
      {file("d.bin", 20000)}, {"out.rom", "nope.bin", "d.bin"}, "Padding for 64k\n", small_out, 0,
      no_outfile, 0, {"--plan", "--map", "m.tsv", "--equ", "p.equ", "--header", "p.h"}},
     {"plan_alone_only_reports",
-     {file("out.rom", 5000), file("p.bin", 10), file("d.bin", 20000)}, example_args,
+     {file("out.rom", 32768), file("p.bin", 10), file("d.bin", 20000)}, example_args,
      "Padding for 64k\n"
      "Summary: 4 banks: 1 padding, 2 data, 1 program\n"
      "- free banks in the image: 1\n"
@@ -484,7 +507,7 @@ const Case cases[] = {
      "Failed to name data file p_h, p.h gives the same name P_H, code 22\n",
      "romweld: p_h: same constant name P_H as p.h\n", 9, no_outfile, 0, {"--header", "p.h"}},
     {"include_that_is_the_outfile",
-     {file("out.rom", 5000), file("p.bin", 10), file("d.bin", 10)}, example_args,
+     {file("out.rom", 32768), file("p.bin", 10), file("d.bin", 10)}, example_args,
      "Failed to open include file out.rom, code 22\n",
      "romweld: out.rom: is the outfile or an input file\n", 8, kept, 0, {"--equ", "out.rom"}},
     {"include_that_is_an_input",
@@ -501,7 +524,7 @@ const Case cases[] = {
      "Failed to open include file /dev/null, code 29\n", "romweld: /dev/null: not a regular file\n",
      8, no_outfile, 0, {"--equ", "/dev/null"}},
     {"strict_program_larger_than_its_bank_keeps_the_old_image",
-     {file("out.rom", 5000), file("p.bin", 16385), file("d.bin", 10)}, example_args,
+     {file("out.rom", 32768), file("p.bin", 16385), file("d.bin", 10)}, example_args,
      "Failed to fit program file of 16385 bytes in its bank, code 27\n",
      "romweld: p.bin: larger than its bank of 16384 bytes\n", 10, kept, 0, {"--strict"}},
     {"strict_image_over_one_megabyte",
@@ -523,7 +546,7 @@ const Case cases[] = {
      {file("p.bin", 10), file("d.bin", 0)}, example_args, "", small_out, 0, image(1), 0,
      {"-q", "--banks=1"}},
     {"fewer_banks_asked_for_than_the_inputs_need",
-     {file("out.rom", 5000), file("p.bin", 8000), file("d.bin", 20000)}, example_args,
+     {file("out.rom", 32768), file("p.bin", 8000), file("d.bin", 20000)}, example_args,
      "Failed to fit image of 3 banks in 2, code 27\n",
      "romweld: out.rom: image would need 3 banks, --banks gives 2\n", 12, kept, 0,
      {"--banks", "2"}},
@@ -549,7 +572,7 @@ const Case cases[] = {
      {file("p.bin", 8000), file("d.bin", 20000)}, example_args, worked_example_report,
      small_out, 0, image(4), 0, {"--min-banks=2"}},
     {"least_banks_not_a_power_of_two",
-     {file("out.rom", 5000), file("p.bin", 10), file("d.bin", 10)}, example_args,
+     {file("out.rom", 32768), file("p.bin", 10), file("d.bin", 10)}, example_args,
      "Failed to use --min-banks 12, code 22\n",
      "romweld: --min-banks: not a power of two from 1 to 65536\n", 13, kept, 0,
      {"--min-banks", "12"}},
@@ -558,7 +581,7 @@ const Case cases[] = {
      "Failed to use --min-banks 16, code 22\n", "romweld: --min-banks: more than --banks gives\n",
      13, no_outfile, 0, {"--banks", "8", "--min-banks", "16"}},
     {"strict_image_smaller_than_any_board_keeps_the_old_image",
-     {file("out.rom", 5000), file("p.bin", 8000), file("d.bin", 20000)}, example_args,
+     {file("out.rom", 32768), file("p.bin", 8000), file("d.bin", 20000)}, example_args,
      "Padding for 64k\nFailed to fit image of 64k to a MegaCart board, code 22\n",
      "romweld: out.rom: no MegaCart board or emulator takes an image under 128k; --min-banks 8 "
      "makes it 128k\n",
@@ -577,7 +600,7 @@ const Case cases[] = {
      "to start it\n",
      0, image(8), 0, {"-q", "--min-banks=8"}},
     {"strict_program_without_header_keeps_the_old_image",
-     {file("out.rom", 5000), file("p.bin", 100), file("d.bin", 10), file("m.tsv", 5)},
+     {file("out.rom", 32768), file("p.bin", 100), file("d.bin", 10), file("m.tsv", 5)},
      example_args,
      "Failed to find the cartridge header in program file, code 22\n",
      "romweld: p.bin: does not begin with AA 55 or 55 AA, the cartridge header the console needs "
@@ -605,6 +628,57 @@ const Case cases[] = {
      "Failed to name data file ./d.bin, d.bin gives the same name D_BIN, code 22\n",
      "romweld: ./d.bin: same constant name D_BIN as d.bin\n", 9, no_outfile, 0,
      {"--sdas", "p.s"}},
+    // A user's mistakes: paths in another order, a file that is no image as
+    // the outfile. Nothing is written, and every file is left as found.
+    {"outfile_given_last_keeps_the_program",
+     {{"program.bin", Kind::cartridge, 8000}, file("title.dat", 20000), file("level1.dat", 16128),
+      file("music.dat", 9000), file("game.rom", 131072)},
+     {"program.bin", "title.dat", "level1.dat", "music.dat", "game.rom"},
+     "Failed to replace outfile program.bin of 8000 bytes, code 22\n",
+     "romweld: program.bin: not an image, whose size is a power of two of 16k banks\n" + order, 16,
+     kept},
+    {"outfile_forgotten_keeps_the_first_data_file",
+     {{"program.bin", Kind::cartridge, 8000}, file("title.dat", 20000), file("level1.dat", 16128)},
+     {"title.dat", "program.bin", "level1.dat"},
+     "Failed to replace outfile title.dat of 20000 bytes, code 22\n",
+     "romweld: title.dat: not an image, whose size is a power of two of 16k banks\n" + order, 16,
+     kept},
+    {"program_padded_to_its_bank_is_no_image",
+     {{"program.bin", Kind::cartridge, 16384}, file("title.dat", 20000), file("level1.dat", 16128)},
+     {"program.bin", "title.dat", "level1.dat"},
+     "Failed to replace outfile program.bin of 16384 bytes, code 22\n",
+     "romweld: program.bin: a program of one bank with its cartridge header, not an image\n" +
+         order,
+     16, kept},
+    {"outfile_of_one_bank_that_is_no_program_is_replaced",
+     {file("out.rom", 16384), file("p.bin", 10), file("d.bin", 10)}, example_args,
+     example_report, small_out, 0, image(2)},
+    {"empty_outfile_is_replaced",
+     {file("out.rom", 0), file("p.bin", 10), file("d.bin", 10)}, example_args, example_report,
+     small_out, 0, image(2)},
+    {"force_replaces_a_file_that_is_no_image",
+     {file("out.rom", 20000), file("p.bin", 10), file("d.bin", 10)}, example_args,
+     example_report, small_out, 0, image(2), 0, {"-f"}},
+    {"force_never_replaces_an_input",
+     {file("p.bin", 10), file("d.bin", 10)}, {"./d.bin", "p.bin", "d.bin"},
+     also_input, "romweld: ./d.bin: is also an input file\n", 1, kept, 0, {"--force"}},
+    {"no_image_found_after_the_inputs",
+     {file("out.rom", 20000), file("p.bin", 10)}, {"out.rom", "p.bin", "nope.dat"},
+     "Failed to size file nope.dat, code 2\n", "romweld: nope.dat: No such file or directory\n",
+     4, kept},
+    {"data_file_as_program_without_header",
+     {file("program.bin", 8000), file("title.dat", 20000)},
+     {"game.rom", "title.dat", "program.bin"},
+     "Opened data file 'program.bin'\n- starting address 0 (page >FFFE)\n"
+     "- ending address 4000 (page >FFFF)\n"
+     "Warning - program file may be too large - only 16384 bytes read!\n"
+     "Opened program file 'title.dat'\n- starting address 4000 (page >FFFF)\n"
+     "Finished writing 'game.rom'.\n",
+     small("game.rom") +
+         "romweld: title.dat: 20000 bytes, of which the 3616 past its bank of 16384 are not in "
+         "the image\nromweld: title.dat: does not begin with AA 55 or 55 AA, the cartridge "
+         "header the console needs to start it\n",
+     0, image(2)},
     // One file under several names on Windows: the \\?\ form, drive letters,
     // a drive mapped to a folder; and the devices.
     {"windows_outfile_with_the_long_path_prefix_is_the_program",
@@ -659,8 +733,10 @@ std::map<std::string, std::string> make_inputs(const fs::path &dir, const Case &
     const fs::path path = dir / input.name;
     switch (input.kind) {
     case Kind::bytes:
+    case Kind::cartridge:
       made[input.name] = sample_bytes(seed++, static_cast<std::size_t>(input.size));
-      if (header && c.args.size() > 1 && input.name == c.args[1] && input.size >= 2)
+      if (input.kind == Kind::cartridge ||
+          (header && c.args.size() > 1 && input.name == c.args[1] && input.size >= 2))
         made[input.name].replace(0, 2, "\xAA\x55");
       write_bytes(path, made[input.name]);
       break;
