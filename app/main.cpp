@@ -176,17 +176,10 @@ Failure check_board(const Options &options, const Plan &plan) {
   return {};
 }
 
-// One run, step by step; each step ends the run at its first failure.
-Failure run(const Options &options) {
+// The files of the run found, sized and checked, before anything is planned.
+Failure find_files(const Options &options, Input &program, std::span<char *const> paths,
+                   std::span<Input> data) {
   const char *outfile = options.paths[0];
-  Input program{options.paths[1], {}, 0};
-  const std::span<char *const> paths = options.paths.subspan(2);
-  const std::span<Input> data = std::span(sized).first(std::min(sized.size(), paths.size()));
-  const Inputs inputs{&program, data};
-
-  BankCount banks{};
-  if (const Failure failure = bank_counts(options, banks); failed(failure))
-    return failure;
   if (const Failure failure = find_outfile(outfile, !options.plan); failed(failure))
     return failure;
   if (const Failure failure = size_inputs(outfile, options.plan ? nullptr : &program, paths, data);
@@ -204,31 +197,24 @@ Failure run(const Options &options) {
             "larger than its bank of 16384 bytes",
             nullptr,
             program.size};
-  if (const Failure failure = find_outputs(options, inputs); failed(failure))
+  if (const Failure failure = find_outputs(options, {&program, data}); failed(failure))
     return failure;
   if (options.equ != nullptr || options.sdas != nullptr || options.header != nullptr) {
     if (const Clash clash = find_clash(data, options.header); clash.path != nullptr)
       return {status_names, Line::name_clash, clash.path, EINVAL, nullptr, clash.other, 0, 0,
               clash.suffix};
   }
-  Plan plan{};
-  if (const Fault fault = make_plan(data, banks, plan); failed(fault))
-    return failure_of(fault, outfile);
-  report_padding(plan, !options.strict);
-  if (const Failure failure = check_board(options, plan); failed(failure))
-    return failure;
-  if (options.plan) {
-    if (const Failure failure = write_outputs(plan, inputs); failed(failure))
-      return failure;
-    if (options.summary)
-      write_summary(plan, data);
-    return {};
-  }
+  return {};
+}
 
+// The write pass into the outfile, then every file put in place.
+Failure write_files(const Options &options, const Plan &plan, const Inputs &inputs) {
+  const char *outfile = options.paths[0];
   if (const Failure failure = open_outfile(); failed(failure))
     return failure;
   Written written{};
-  if (const Fault fault = write_image(output(Role::outfile).stream, plan, data, program, written);
+  if (const Fault fault =
+          write_image(output(Role::outfile).stream, plan, inputs.data, *inputs.program, written);
       failed(fault))
     return failure_of(fault, outfile);
   // An input that changed between the two passes gives an image unlike the
@@ -240,14 +226,39 @@ Failure run(const Options &options) {
   // run does not read it.
   if (!written.cartridge) {
     if (options.strict)
-      return {status_strict_header, Line::find_header, program.path, EINVAL, header_reason};
-    explain(program.path, header_reason);
+      return {status_strict_header, Line::find_header, inputs.program->path, EINVAL, header_reason};
+    explain(inputs.program->path, header_reason);
   }
   if (const Failure failure = finish_output(Role::outfile); failed(failure))
     return failure;
   if (const Failure failure = write_outputs(plan, inputs); failed(failure))
     return failure;
   progress("Finished writing '%s'.\n", outfile);
+  return {};
+}
+
+// One run, step by step; each step ends the run at its first failure.
+Failure run(const Options &options) {
+  Input program{options.paths[1], {}, 0};
+  const std::span<char *const> paths = options.paths.subspan(2);
+  const std::span<Input> data = std::span(sized).first(std::min(sized.size(), paths.size()));
+
+  BankCount banks{};
+  if (const Failure failure = bank_counts(options, banks); failed(failure))
+    return failure;
+  if (const Failure failure = find_files(options, program, paths, data); failed(failure))
+    return failure;
+  Plan plan{};
+  if (const Fault fault = make_plan(data, banks, plan); failed(fault))
+    return failure_of(fault, options.paths[0]);
+  report_padding(plan, !options.strict);
+  if (const Failure failure = check_board(options, plan); failed(failure))
+    return failure;
+  // A planning run writes only the map and the includes.
+  const Failure failure = options.plan ? write_outputs(plan, {&program, data})
+                                       : write_files(options, plan, {&program, data});
+  if (failed(failure))
+    return failure;
   if (options.summary)
     write_summary(plan, data);
   return {};
