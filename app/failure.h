@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-// Every failure line the run can end with. Each names its own exit status
-// (status_of), and the run prints it in one place (report_failure).
+// Every failure line the run can end with. A failure carries its line and
+// its exit status, and the run prints it in one place (report_failure).
 enum class Line {
   none,
   open_outfile,     // "Failed to open outfile"
@@ -34,14 +34,14 @@ enum class Line {
 // What went wrong, and all the line and standard error say of it.
 struct Failure {
   int status;       // the exit status; status_ok when nothing failed
-  Line line;        //
+  Line line;        // Line::none when nothing failed
   const char *path; // the file named on standard error (and in the line, if it names one)
   int code;         // the error number
   const char *reason = nullptr; // the tool's own words for code, or nullptr for the system's
   const char *word = nullptr;   // open_output, write_output: "map" or "include";
                                 // name_clash: the other file; use_option: the value
   std::int64_t number = 0;      // the banks or bytes the line gives
-  std::int64_t limit = 0;       // fit_banks: the banks asked for
+  std::int64_t limit = 0;       // plan_image, fit_banks: the most banks there may be
   std::string_view suffix = {}; // name_clash: of the name
 };
 
