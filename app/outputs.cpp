@@ -216,35 +216,23 @@ Failure check_outfile(bool force) {
   // Every image is a power of two of 16 KiB banks.
   const std::int64_t size = file.found.size;
   const std::int64_t banks = size / bank_size;
-  if (size % bank_size != 0 || (banks & (banks - 1)) != 0)
-    return {status_not_image,
-            Line::not_image,
-            file.path,
-            EINVAL,
-            "not an image, whose size is a power of two of 16k banks",
-            nullptr,
-            size};
-  if (banks > 1)
+  const char *reason = nullptr;
+  if (size % bank_size != 0 || (banks & (banks - 1)) != 0) {
+    reason = "not an image, whose size is a power of two of 16k banks";
+  } else if (banks == 1) {
+    // One bank that begins with the cartridge header is a program padded to
+    // its bank, as assemblers often write them.
+    const Opened old = open_regular(file.target.data(), &file.found.id);
+    if (old.file == nullptr)
+      return output_failed(file, false, old.code, old.reason);
+    unsigned char first[2] = {};
+    if (std::fread(first, 1, sizeof first, old.file) == sizeof first && cartridge_header(first))
+      reason = "a program of one bank with its cartridge header, not an image";
+    (void)std::fclose(old.file);
+  }
+  if (reason == nullptr)
     return {};
-  // One bank that begins with the cartridge header is a program padded to
-  // its bank, as assemblers often write them.
-  const Opened old = open_regular(file.target.data(), &file.found.id);
-  if (old.file == nullptr)
-    return output_failed(file, false, old.code, old.reason);
-  unsigned char first[2] = {};
-  const bool header =
-      std::fread(first, 1, sizeof first, old.file) == sizeof first &&
-      ((first[0] == 0xAA && first[1] == 0x55) || (first[0] == 0x55 && first[1] == 0xAA));
-  (void)std::fclose(old.file);
-  if (header)
-    return {status_not_image,
-            Line::not_image,
-            file.path,
-            EINVAL,
-            "a program of one bank with its cartridge header, not an image",
-            nullptr,
-            size};
-  return {};
+  return {status_not_image, Line::not_image, file.path, EINVAL, reason, nullptr, size};
 }
 
 Failure find_output(Role role, const char *path, const Inputs &inputs) {

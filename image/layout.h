@@ -25,6 +25,12 @@ constexpr std::int64_t program_page = page_base - 1;
 // written, with a warning.
 constexpr std::int64_t megacart_limit = 64;
 
+// The console starts a cartridge only if the program bank, which it sees at
+// 0x8000, begins with AA 55 (or 55 AA, which skips its title screen).
+constexpr bool cartridge_header(const unsigned char *first) {
+  return (first[0] == 0xAA && first[1] == 0x55) || (first[0] == 0x55 && first[1] == 0xAA);
+}
+
 // Pages are 16 bits wide, so no image can have more banks than there are pages.
 constexpr std::int64_t max_banks = page_base;
 static_assert(max_banks * bank_size <= INT32_MAX + std::int64_t{1},

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cinttypes>
 #include <cstdint>
 #include <cstring>
@@ -119,7 +118,6 @@ int compare_names(const Key &a, const Key &b) {
 // Every constant name of the data files, to be sorted: three a file.
 std::array<Key, max_banks * std::size(suffixes)> keys;
 
-// Each data file's first page, bank count and bytes, by its name.
 // Each data file's first page, bank count and bytes, by its name.
 template <typename Line>
 void each_constant(const Plan &plan, std::span<const Input> data, Line line) {

@@ -181,10 +181,7 @@ Fault write_program_bank(Pass &pass, const Input &input) {
     explain(input.path, reason);
   }
   std::fill(slot(0) + got, slot(1), 0);
-  // The console starts a cartridge only if this bank, at 0x8000, begins
-  // with AA 55 (or 55 AA).
-  pass.cartridge =
-      (slot(0)[0] == 0xAA && slot(0)[1] == 0x55) || (slot(0)[0] == 0x55 && slot(0)[1] == 0xAA);
+  pass.cartridge = cartridge_header(slot(0));
 
   // The cursor is not moved past the program bank: it still names it at the end.
   if (const Fault fault = write_banks(pass, 1); failed(fault))

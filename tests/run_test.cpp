@@ -19,8 +19,9 @@ namespace fs = std::filesystem;
 namespace {
 
 // old_equ: the assembler include that the run writes, with a time long past;
-// cartridge: bytes that begin with the cartridge header, as a program does.
-enum class Kind { bytes, sparse, directory, fifo, symlink, hardlink, old_equ, cartridge };
+// cartridge: bytes that begin with the cartridge header, as a program does;
+// bare: bytes that never get one, even as the program.
+enum class Kind { bytes, sparse, directory, fifo, symlink, hardlink, old_equ, cartridge, bare };
 
 struct Input {
   std::string name;
@@ -590,7 +591,7 @@ const Case cases[] = {
      {file("p.bin", 10), file("d.bin", 10)}, example_args, "", "", 0, image(8), 0,
      {"-q", "--strict", "--min-banks", "8"}},
     {"program_without_header_is_written_and_named",
-     {file("p.bin", 100), file("d.bin", 10)}, example_args, "",
+     {{"p.bin", Kind::bare, 100}, file("d.bin", 10)}, example_args, "",
      "romweld: p.bin: does not begin with AA 55 or 55 AA, the cartridge header the console needs "
      "to start it\n",
      0, image(8), 0, {"-q", "--min-banks=8"}},
@@ -600,14 +601,14 @@ const Case cases[] = {
      "to start it\n",
      0, image(8), 0, {"-q", "--min-banks=8"}},
     {"strict_program_without_header_keeps_the_old_image",
-     {file("out.rom", 32768), file("p.bin", 100), file("d.bin", 10), file("m.tsv", 5)},
+     {file("out.rom", 32768), {"p.bin", Kind::bare, 100}, file("d.bin", 10), file("m.tsv", 5)},
      example_args,
      "Failed to find the cartridge header in program file, code 22\n",
      "romweld: p.bin: does not begin with AA 55 or 55 AA, the cartridge header the console needs "
      "to start it\n",
      15, kept, 0, {"-q", "--strict", "--min-banks=8", "--map", "m.tsv"}},
     {"plan_without_header_reads_no_program",
-     {file("p.bin", 100), file("d.bin", 10)}, example_args, "", "", 0, no_outfile, 0,
+     {{"p.bin", Kind::bare, 100}, file("d.bin", 10)}, example_args, "", "", 0, no_outfile, 0,
      {"-q", "--plan", "--min-banks=8", "--sdas", "p.s"}},
     {"includes_of_every_kind_with_the_map",
      {file("p.bin", 10), file("title.dat", 20000), file("e.dat", 0), file("level1.dat", 16128)},
@@ -667,7 +668,7 @@ const Case cases[] = {
      "Failed to size file nope.dat, code 2\n", "romweld: nope.dat: No such file or directory\n",
      4, kept},
     {"data_file_as_program_without_header",
-     {file("program.bin", 8000), file("title.dat", 20000)},
+     {file("program.bin", 8000), {"title.dat", Kind::bare, 20000}},
      {"game.rom", "title.dat", "program.bin"},
      "Opened data file 'program.bin'\n- starting address 0 (page >FFFE)\n"
      "- ending address 4000 (page >FFFF)\n"
@@ -724,19 +725,19 @@ void PrintTo(const Case &c, std::ostream *os) {
 
 // Lays out a case's inputs in dir; returns the bytes of each ordinary file.
 // A program of two bytes or more begins with the cartridge header, unless
-// the case's name says it is without one.
+// it is bare.
 std::map<std::string, std::string> make_inputs(const fs::path &dir, const Case &c) {
   std::map<std::string, std::string> made;
   std::uint32_t seed = 1;
-  const bool header = std::string_view(c.name).find("without_header") == std::string_view::npos;
   for (const Input &input : c.inputs) {
     const fs::path path = dir / input.name;
     switch (input.kind) {
     case Kind::bytes:
     case Kind::cartridge:
+    case Kind::bare:
       made[input.name] = sample_bytes(seed++, static_cast<std::size_t>(input.size));
-      if (input.kind == Kind::cartridge ||
-          (header && c.args.size() > 1 && input.name == c.args[1] && input.size >= 2))
+      if (input.kind == Kind::cartridge || (input.kind == Kind::bytes && c.args.size() > 1 &&
+                                            input.name == c.args[1] && input.size >= 2))
         made[input.name].replace(0, 2, "\xAA\x55");
       write_bytes(path, made[input.name]);
       break;
