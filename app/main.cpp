@@ -2,6 +2,7 @@
 #include "app/options.h"
 #include "app/outputs.h"
 #include "app/status.h"
+#include "app/warnings.h"
 #include "image/map.h"
 #include "image/sizing.h"
 #include "image/writer.h"
@@ -72,7 +73,10 @@ Failure size_inputs(const char *outfile, Input *program, std::span<char *const> 
     if (const Fault fault = size_input(input); failed(fault))
       return failure_of(fault, outfile);
     if (replaced != nullptr && same_file(input.id, replaced->id))
-      return {status_outfile, Line::outfile_is_input, outfile, EINVAL, "is also an input file"};
+      return {.kind = &fail::outfile_is_input,
+              .path = outfile,
+              .code = EINVAL,
+              .reason = "is also an input file"};
     return {};
   };
   if (program != nullptr) {
@@ -81,8 +85,10 @@ Failure size_inputs(const char *outfile, Input *program, std::span<char *const> 
   }
   for (std::size_t i = 0; i < paths.size(); ++i) {
     if (i == data.size())
-      return {status_sizing, Line::size_file, paths[i], E2BIG,
-              "more data files than one image can take"};
+      return {.kind = &fail::size_file,
+              .path = paths[i],
+              .code = E2BIG,
+              .reason = "more data files than one image can take"};
     data[i] = {paths[i], {}, 0};
     if (const Failure failure = size_one(data[i]); failed(failure))
       return failure;
@@ -132,47 +138,17 @@ Failure bank_counts(const Options &options, BankCount &asked) {
       {"--min-banks", options.min_banks, asked.at_least}};
   for (const auto &[name, text, banks] : counts)
     if (text != nullptr && !bank_count(text, banks))
-      return {status_option, Line::use_option, name, EINVAL, "not a power of two from 1 to 65536",
-              text};
+      return {.kind = &fail::use_option,
+              .path = name,
+              .code = EINVAL,
+              .reason = "not a power of two from 1 to 65536",
+              .value = text};
   if (asked.exactly > 0 && asked.at_least > asked.exactly)
-    return {status_option, Line::use_option,          "--min-banks",
-            EINVAL,        "more than --banks gives", options.min_banks};
-  return {};
-}
-
-// The MegaCart boards hold 128 KB to 1 MB, and the emulators take only
-// those sizes: a smaller image runs nowhere.
-constexpr std::int64_t smallest_board = 8;
-constexpr const char *board_reason =
-    "no MegaCart board or emulator takes an image under 128k; --min-banks 8 makes it 128k";
-
-// The console starts a cartridge only if its program bank begins with one.
-constexpr const char *header_reason =
-    "does not begin with AA 55 or 55 AA, the cartridge header the console needs to start it";
-
-// What the boards take: a warning (the 1 MB one is the padding report's), or
-// under --strict a failure, before anything is written.
-Failure check_board(const Options &options, const Plan &plan) {
-  const char *outfile = options.paths[0];
-  if (options.strict && plan.image_banks > megacart_limit)
-    return {status_strict_image,
-            Line::fit_megacart,
-            outfile,
-            EFBIG,
-            "larger than the 1MB of a MegaCart",
-            nullptr,
-            plan.image_banks};
-  if (plan.image_banks < smallest_board) {
-    if (options.strict)
-      return {status_strict_board,
-              Line::fit_board,
-              outfile,
-              EINVAL,
-              board_reason,
-              nullptr,
-              plan.image_banks * bank_size / 1024};
-    explain(outfile, board_reason);
-  }
+    return {.kind = &fail::use_option,
+            .path = "--min-banks",
+            .code = EINVAL,
+            .reason = "more than --banks gives",
+            .value = options.min_banks};
   return {};
 }
 
@@ -189,51 +165,53 @@ Failure find_files(const Options &options, Input &program, std::span<char *const
     if (const Failure failure = check_outfile(options.force); failed(failure))
       return failure;
   }
-  if (options.strict && program.size > program_bank_capacity)
-    return {status_strict_program,
-            Line::fit_program,
-            program.path,
-            EFBIG,
-            "larger than its bank of 16384 bytes",
-            nullptr,
-            program.size};
+  // A planning run does not size the program.
+  if (const Failure failure = refuse(check_program(program), options.strict, outfile);
+      failed(failure))
+    return failure;
   if (const Failure failure = find_outputs(options, {&program, data}); failed(failure))
     return failure;
   if (options.equ != nullptr || options.sdas != nullptr || options.header != nullptr) {
     if (const Clash clash = find_clash(data, options.header); clash.path != nullptr)
-      return {status_names, Line::name_clash, clash.path, EINVAL, nullptr, clash.other, 0, 0,
-              clash.suffix};
+      return {.kind = &fail::name_clash,
+              .path = clash.path,
+              .code = EINVAL,
+              .first = clash.other,
+              .suffix = clash.suffix};
   }
   return {};
 }
 
-// The write pass into the outfile, then every file put in place.
-Failure write_files(const Options &options, const Plan &plan, const Inputs &inputs) {
+// The write pass into the outfile, each finding told as it comes.
+Failure write_image(const Options &options, const Plan &plan, const Inputs &inputs) {
   const char *outfile = options.paths[0];
-  if (const Failure failure = open_outfile(); failed(failure))
-    return failure;
-  Written written{};
-  if (const Fault fault =
-          write_image(output(Role::outfile).stream, plan, inputs.data, *inputs.program, written);
-      failed(fault))
+  const Input &program = *inputs.program;
+  Writer writer = start_writing(output(Role::outfile).stream, plan);
+  if (const Fault fault = write_data_banks(writer, inputs.data); failed(fault))
     return failure_of(fault, outfile);
-  // An input that changed between the two passes gives an image unlike the
-  // plan; it can move the program bank, too.
-  if (written.changed || written.program_page != program_page)
-    return {status_misplaced, Line::misplaced, outfile, 0,
-            "an input changed size while romweld ran"};
+  if (const Fault fault = read_program_bank(writer, program); failed(fault))
+    return failure_of(fault, outfile);
+  if (const Failure failure = tell(check_program(program), options.strict, outfile);
+      failed(failure))
+    return failure;
+  if (const Fault fault = write_program_bank(writer, program); failed(fault))
+    return failure_of(fault, outfile);
   // The program is read only now; nothing has been replaced yet. A planning
   // run does not read it.
-  if (!written.cartridge) {
-    if (options.strict)
-      return {status_strict_header, Line::find_header, inputs.program->path, EINVAL, header_reason};
-    explain(inputs.program->path, header_reason);
-  }
+  return tell(check_written(writer, program), options.strict, outfile);
+}
+
+// The image written, then every file put in place.
+Failure write_files(const Options &options, const Plan &plan, const Inputs &inputs) {
+  if (const Failure failure = open_outfile(); failed(failure))
+    return failure;
+  if (const Failure failure = write_image(options, plan, inputs); failed(failure))
+    return failure;
   if (const Failure failure = finish_output(Role::outfile); failed(failure))
     return failure;
   if (const Failure failure = write_outputs(plan, inputs); failed(failure))
     return failure;
-  progress("Finished writing '%s'.\n", outfile);
+  progress("Finished writing '%s'.\n", options.paths[0]);
   return {};
 }
 
@@ -251,9 +229,10 @@ Failure run(const Options &options) {
   Plan plan{};
   if (const Fault fault = make_plan(data, banks, plan); failed(fault))
     return failure_of(fault, options.paths[0]);
-  report_padding(plan, !options.strict);
-  if (const Failure failure = check_board(options, plan); failed(failure))
-    return failure;
+  report_padding(plan);
+  for (const Finding &finding : check_plan(plan))
+    if (const Failure failure = tell(finding, options.strict, options.paths[0]); failed(failure))
+      return failure;
   // A planning run writes only the map and the includes.
   const Failure failure = options.plan ? write_outputs(plan, {&program, data})
                                        : write_files(options, plan, {&program, data});
@@ -290,7 +269,7 @@ int main(int argc, char **argv) {
     if (failed(failure)) {
       report_failure(failure);
       abandon_outputs();
-      status = failure.status;
+      status = failure.kind->status;
     }
     break;
   }

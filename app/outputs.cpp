@@ -1,7 +1,6 @@
 #include "app/outputs.h"
 
-#include "app/status.h"
-#include "image/layout.h"
+#include "image/made.h"
 #include "sys/report.h"
 
 #include <cerrno>
@@ -12,20 +11,52 @@
 namespace {
 
 // In static storage, for an interrupt to find every new file being written.
-std::array<Output, role_count> outputs = {{
-    {"outfile", status_outfile, false, nullptr, {}, false, {}, false, nullptr, {}, {}},
-    {"map", status_map, true, nullptr, {}, false, {}, false, nullptr, {}, {}},
-    {"include", status_include, true, nullptr, {}, false, {}, false, nullptr, {}, {}},
-    {"include", status_include, true, nullptr, {}, false, {}, false, nullptr, {}, {}},
-    {"include", status_include, true, nullptr, {}, false, {}, false, nullptr, {}, {}},
-}};
+std::array<Output, role_count> outputs = {
+    {{Role::outfile}, {Role::map}, {Role::equ}, {Role::sdas}, {Role::header}}};
+
+// How a file of each role fails, and whether one whose content would not
+// change keeps its time, for make.
+struct Rules {
+  const FailureKind *open;
+  const FailureKind *write;
+  bool keep_if_unchanged;
+};
+
+Rules rules_of(Role role) {
+  switch (role) {
+  case Role::outfile:
+    return {&fail::open_outfile, &fail::write_outfile, false};
+  case Role::map:
+    return {&fail::open_map, &fail::write_map, true};
+  case Role::equ:
+  case Role::sdas:
+  case Role::header:
+    break;
+  }
+  return {&fail::open_include, &fail::write_include, true};
+}
 
 Failure output_failed(const Output &file, bool writing, int code, const char *reason = nullptr) {
-  if (file.status == status_outfile)
-    return {status_outfile, writing ? Line::write_outfile : Line::open_outfile, file.path, code,
-            reason};
-  return {file.status, writing ? Line::write_output : Line::open_output, file.path, code, reason,
-          file.kind};
+  const Rules rules = rules_of(file.role);
+  return {.kind = writing ? rules.write : rules.open,
+          .path = file.path,
+          .code = code,
+          .reason = reason};
+}
+
+// Finds the file that writing path must replace, through any links.
+int find_file(Output &file, const char *path) {
+  file.path = path;
+  const std::size_t length = std::strlen(path);
+  if (length >= file.target.size())
+    return ENAMETOOLONG;
+  std::memcpy(file.target.data(), path, length + 1);
+  const int code = find_target(file.target, file.exists, file.found);
+  // A new file needs a name of its own to be renamed to; a path that ends in
+  // a separator names none.
+  if (code == 0 && !file.exists && file.target[folder_length(file.target.data())] == '\0')
+    return ENOENT;
+  return code;
 }
 
 // Standard output may be one of the files the run writes (/dev/stdout, or a
@@ -43,9 +74,17 @@ int same_target(const Output &a, const Output &b, bool &same) {
   same = false;
   if (a.exists && b.exists)
     same = same_file(a.found.id, b.found.id);
-  if (a.exists || b.exists)
+  const char *name_a = a.target.data() + folder_length(a.target.data());
+  const char *name_b = b.target.data() + folder_length(b.target.data());
+  if (a.exists || b.exists || !same_name(name_a, name_b))
     return 0;
-  return same_new_file(a.target.data(), b.target.data(), same);
+  FileId folder_a{};
+  FileId folder_b{};
+  int code = folder_id(a.target.data(), folder_a);
+  if (code == 0)
+    code = folder_id(b.target.data(), folder_b);
+  same = code == 0 && same_file(folder_a, folder_b);
+  return code;
 }
 
 // Creates the new file beside the target, with the old file's permissions,
@@ -100,59 +139,64 @@ int abandon(Output &file) {
   return code;
 }
 
-// Puts the new files in place of their targets, in order. Should one fail,
-// those already in place are put back as they were, and failed names it.
-// The old file's second name, kept meanwhile, is then removed; where that
-// fails, backup still names it.
-int replace_all(std::span<Output *const> files, std::size_t &failed_at) {
-  int code = 0;
-  std::size_t done = 0;
-  for (; done < files.size() && code == 0; ++done) {
-    Output &file = *files[done];
-    // Until the files after it are in place, the old file keeps a second
-    // name, to be put back by. A file system without hard links keeps none.
-    if (file.exists && done + 1 < files.size())
-      (void)make_beside(file.target.data(), file.backup,
-                        [&file](const char *name) { return link_file(file.target.data(), name); });
-    // A file that was not there when the run found its name is never
-    // replaced: one that has appeared since may be anything. A new file
-    // left with its first name too keeps it as its second, to be removed
-    // with the others.
-    bool both = false;
-    code = file.exists ? replace_file(file.temporary.data(), file.target.data())
-                       : place_file(file.temporary.data(), file.target.data(), both);
-    if (code == 0 && both)
-      file.backup = file.temporary;
-    if (code == 0)
-      file.temporary[0] = '\0';
-  }
+// Removes the old file's second name, if it has one; one that cannot be
+// removed stays in backup, to be reported.
+void drop_backup(Output &file) {
+  if (file.backup[0] != '\0' && remove_file(file.backup.data()) == 0)
+    file.backup[0] = '\0';
+}
+
+// Puts a new file in place of its target. Unless it is the last, the old
+// file keeps a second name meanwhile, to be put back by should a later one
+// fail; a file system without hard links keeps none. A file that was not
+// there when the run found its name is never replaced: one that has appeared
+// since may be anything. A new file left with its first name too keeps it as
+// its second, to be removed with the others.
+int put_in_place(Output &file, bool last) {
+  if (file.exists && !last)
+    (void)make_beside(file.target.data(), file.backup,
+                      [&file](const char *name) { return link_file(file.target.data(), name); });
+  bool both = false;
+  const int code = file.exists ? replace_file(file.temporary.data(), file.target.data())
+                               : place_file(file.temporary.data(), file.target.data(), both);
   if (code != 0) {
-    failed_at = --done;
-    // The file that failed is still in place: its second name is not needed.
-    Output &stuck = *files[failed_at];
-    if (stuck.backup[0] != '\0' && remove_file(stuck.backup.data()) == 0)
-      stuck.backup[0] = '\0';
-    // Whatever went in before the failure goes out again: the old file back
-    // under its name, or a new one removed. An old file that cannot be put
-    // back keeps its second name, reported as left over, rather than be lost.
-    while (done-- > 0) {
-      Output &file = *files[done];
-      if (file.exists && file.backup[0] != '\0') {
-        if (replace_file(file.backup.data(), file.target.data()) == 0)
-          file.backup[0] = '\0';
-      } else if (!file.exists) {
-        (void)remove_file(file.target.data());
-        if (file.backup[0] != '\0' && remove_file(file.backup.data()) == 0)
-          file.backup[0] = '\0';
-      }
+    // The old file is still in place: its second name is not needed.
+    drop_backup(file);
+    return code;
+  }
+  if (both)
+    file.backup = file.temporary;
+  file.temporary[0] = '\0';
+  return 0;
+}
+
+// Takes a file that was put in place out again: the old file back under its
+// name, or the new one removed. An old file that cannot be put back keeps its
+// second name, reported as left over, rather than be lost.
+void put_back(Output &file) {
+  if (file.exists && file.backup[0] != '\0') {
+    if (replace_file(file.backup.data(), file.target.data()) == 0)
+      file.backup[0] = '\0';
+  } else if (!file.exists) {
+    (void)remove_file(file.target.data());
+    drop_backup(file);
+  }
+}
+
+// Puts the new files in place, in order, or none of them: should one fail,
+// those before it are put back, and stuck names it.
+int put_all_in_place(std::span<Output *const> files, const Output *&stuck) {
+  for (std::size_t placed = 0; placed < files.size(); ++placed) {
+    if (const int code = put_in_place(*files[placed], placed + 1 == files.size()); code != 0) {
+      stuck = files[placed];
+      while (placed-- > 0)
+        put_back(*files[placed]);
+      return code;
     }
   }
-  // Once every file is in place, the second names go; one that cannot be
-  // removed stays in backup, to be reported.
-  for (std::size_t i = 0; code == 0 && i < files.size(); ++i)
-    if (files[i]->backup[0] != '\0' && remove_file(files[i]->backup.data()) == 0)
-      files[i]->backup[0] = '\0';
-  return code;
+  for (Output *file : files)
+    drop_backup(*file);
+  return 0;
 }
 
 // GCOVR_EXCL_START: runs only as a signal ends the run, which then writes no
@@ -192,8 +236,7 @@ Failure find_outfile(const char *path, bool begin) {
   // From the first new file on, an interrupt removes them before it ends the run.
   on_interrupt(remove_temporaries);
   Output &file = output(Role::outfile);
-  file.path = path;
-  if (const int code = find_target(path, file.target, file.exists, file.found); code != 0)
+  if (const int code = find_file(file, path); code != 0)
     return output_failed(file, false, code);
   keep_report_apart(file);
   file.in_place = file.exists && file.found.type != FileType::regular;
@@ -213,35 +256,27 @@ Failure check_outfile(bool force) {
   const Output &file = output(Role::outfile);
   if (force || !file.exists || file.in_place || file.found.size == 0)
     return {};
-  // Every image is a power of two of 16 KiB banks.
-  const std::int64_t size = file.found.size;
-  const std::int64_t banks = size / bank_size;
-  const char *reason = nullptr;
-  if (size % bank_size != 0 || (banks & (banks - 1)) != 0) {
-    reason = "not an image, whose size is a power of two of 16k banks";
-  } else if (banks == 1) {
-    // One bank that begins with the cartridge header is a program padded to
-    // its bank, as assemblers often write them.
-    const Opened old = open_regular(file.target.data(), &file.found.id);
-    if (old.file == nullptr)
-      return output_failed(file, false, old.code, old.reason);
-    unsigned char first[2] = {};
-    if (std::fread(first, 1, sizeof first, old.file) == sizeof first && cartridge_header(first))
-      reason = "a program of one bank with its cartridge header, not an image";
-    (void)std::fclose(old.file);
-  }
+  // Read through the file that was found, not through its name again.
+  const Opened old = open_regular(file.target.data(), &file.found.id);
+  if (old.file == nullptr)
+    return output_failed(file, false, old.code, old.reason);
+  const char *reason = not_an_image(old.file, file.found.size);
+  (void)std::fclose(old.file);
   if (reason == nullptr)
     return {};
-  return {status_not_image, Line::not_image, file.path, EINVAL, reason, nullptr, size};
+  return {.kind = &fail::not_image,
+          .path = file.path,
+          .code = EINVAL,
+          .reason = reason,
+          .bytes = file.found.size};
 }
 
 Failure find_output(Role role, const char *path, const Inputs &inputs) {
   Output &file = output(role);
-  file.path = path;
-  if (const int code = find_target(path, file.target, file.exists, file.found); code != 0)
+  if (const int code = find_file(file, path); code != 0)
     return output_failed(file, false, code);
   if (file.exists && file.found.type != FileType::regular)
-    return output_failed(file, false, ESPIPE, "not a regular file");
+    return output_failed(file, false, ESPIPE, reason_not_regular);
   bool same = false;
   for (const Output &other : outputs) {
     if (&other == &file)
@@ -253,8 +288,8 @@ Failure find_output(Role role, const char *path, const Inputs &inputs) {
       return output_failed(file, false, code);
     if (same)
       return output_failed(file, false, EINVAL,
-                           other.status == status_outfile ? "is the outfile or an input file"
-                                                          : "is another file this run writes");
+                           other.role == Role::outfile ? "is the outfile or an input file"
+                                                       : "is another file this run writes");
   }
   same = inputs.program != nullptr && file.exists && same_file(file.found.id, inputs.program->id);
   for (const Input &input : inputs.data)
@@ -278,7 +313,7 @@ Failure open_outfile() {
   if (code == 0)
     code = identify(file.stream, info);
   if (code == 0 && !same_file(info.id, file.found.id))
-    return output_failed(file, false, EAGAIN, "replaced while romweld ran");
+    return output_failed(file, false, EAGAIN, reason_replaced);
   return code == 0 ? Failure{} : output_failed(file, false, code);
 }
 
@@ -299,7 +334,7 @@ Failure commit_outputs() {
   for (Output &file : outputs) {
     if (file.temporary[0] == '\0')
       continue;
-    if (file.keep_if_unchanged && same_content(file)) {
+    if (rules_of(file.role).keep_if_unchanged && same_content(file)) {
       if (const int code = abandon(file); code != 0)
         report_left_behind(file.temporary.data(), code);
       continue;
@@ -309,8 +344,8 @@ Failure commit_outputs() {
   // An interrupt now would leave some files replaced and others not; it
   // waits until all are, or none.
   hold_interrupts();
-  std::size_t failed_at = 0;
-  const int code = replace_all(std::span(files).first(count), failed_at);
+  const Output *stuck = nullptr;
+  const int code = put_all_in_place(std::span(files).first(count), stuck);
   release_interrupts();
   // The files are in place either way: a name left over is only untidy.
   for (const Output *file : std::span(files).first(count))
@@ -318,9 +353,8 @@ Failure commit_outputs() {
       report("Warning - could not remove temporary file %s\n", file->backup.data());
   if (code == 0)
     return {};
-  const Output &stuck = *files[failed_at];
-  return output_failed(stuck, true, code,
-                       code == EEXIST && !stuck.exists ? "appeared while romweld ran" : nullptr);
+  return output_failed(*stuck, true, code,
+                       code == EEXIST && !stuck->exists ? "appeared while romweld ran" : nullptr);
 }
 
 void abandon_outputs() {

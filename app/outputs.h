@@ -19,17 +19,15 @@ enum class Role { outfile, map, equ, sdas, header };
 constexpr std::size_t role_count = 5;
 
 struct Output {
-  const char *kind;       // "outfile", "map" or "include"; the outfile's lines name no path
-  int status;             // the exit status of its failures
-  bool keep_if_unchanged; // a file with the same bytes keeps its time, for make
-  const char *path;       // as typed; nullptr when the run does not write it
-  std::array<char, path_capacity> target;    // path, through any links
-  bool exists;                               // whether target is there
-  FileInfo found;                            // what it is, if so
-  bool in_place;                             // a device, a FIFO or a terminal as the outfile
-  std::FILE *stream;                         // the new file, while it is written
-  std::array<char, path_capacity> temporary; // the new file's path; empty once gone
-  std::array<char, path_capacity> backup;    // a second name of the old file while it is replaced
+  Role role;
+  const char *path = nullptr;                  // as typed; nullptr when the run does not write it
+  std::array<char, path_capacity> target{};    // path, through any links
+  bool exists = false;                         // whether target is there
+  FileInfo found{};                            // what it is, if so
+  bool in_place = false;                       // a device, a FIFO or a terminal as the outfile
+  std::FILE *stream = nullptr;                 // the new file, while it is written
+  std::array<char, path_capacity> temporary{}; // the new file's path; empty once gone
+  std::array<char, path_capacity> backup{};    // a second name of the old file while it is replaced
 };
 
 // Each of the run's files, by its role.

@@ -17,14 +17,19 @@ enum class What {
 };
 
 struct Fault {
-  What what;
-  const char *path;   // the input that failed; nullptr for the outfile
-  int code;           // the error number
-  const char *reason; // the tool's own words for code, or nullptr for the system's
-  std::int64_t banks; // the banks the inputs need, when there are too many
-  std::int64_t limit; // and the most there may be
+  What what = What::none;
+  const char *path = nullptr;   // the input that failed; nullptr for the outfile
+  int code = 0;                 // the error number
+  const char *reason = nullptr; // the tool's own words for code, or nullptr for the system's
+  std::int64_t banks = 0;       // the banks the inputs need, when there are too many
+  std::int64_t limit = 0;       // and the most there may be
 };
 
 constexpr bool failed(const Fault &fault) {
   return fault.what != What::none;
 }
+
+// The tool's own words for what the system has no error number for.
+constexpr const char *reason_directory = "is a directory";
+constexpr const char *reason_not_regular = "not a regular file";
+constexpr const char *reason_replaced = "replaced while romweld ran";

@@ -1,5 +1,7 @@
 #include "image/input.h"
 
+#include "image/fault.h"
+
 #include <cerrno>
 
 Opened open_regular(const char *path, const FileId *expected) {
@@ -9,14 +11,14 @@ Opened open_regular(const char *path, const FileId *expected) {
     opened.code = identify(opened.file, opened.info);
   if (opened.code == 0 && opened.info.type == FileType::directory) {
     opened.code = EISDIR;
-    opened.reason = "is a directory";
+    opened.reason = reason_directory;
   } else if (opened.code == 0 && opened.info.type != FileType::regular) {
     // The number is ESPIPE's, for want of one that says "not a regular file".
     opened.code = ESPIPE;
-    opened.reason = "not a regular file";
+    opened.reason = reason_not_regular;
   } else if (opened.code == 0 && expected != nullptr && !same_file(opened.info.id, *expected)) {
     opened.code = EAGAIN;
-    opened.reason = "replaced while romweld ran";
+    opened.reason = reason_replaced;
   }
   if (opened.code != 0 && opened.file != nullptr) {
     (void)std::fclose(opened.file);

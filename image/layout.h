@@ -25,6 +25,10 @@ constexpr std::int64_t program_page = page_base - 1;
 // written, with a warning.
 constexpr std::int64_t megacart_limit = 64;
 
+// The smallest board holds 128 KB, and the emulators take no smaller image:
+// one under it runs nowhere.
+constexpr std::int64_t smallest_board = 8;
+
 // The console starts a cartridge only if the program bank, which it sees at
 // 0x8000, begins with AA 55 (or 55 AA, which skips its title screen).
 constexpr bool cartridge_header(const unsigned char *first) {

@@ -7,7 +7,8 @@
 Fault size_input(Input &input) {
   const Opened opened = open_regular(input.path);
   if (opened.file == nullptr)
-    return {What::size_input, input.path, opened.code, opened.reason, 0, 0};
+    return {
+        .what = What::size_input, .path = input.path, .code = opened.code, .reason = opened.reason};
   (void)std::fclose(opened.file);
   input.id = opened.info.id;
   input.size = opened.info.size;
@@ -20,18 +21,37 @@ Fault make_plan(std::span<const Input> data, BankCount asked, Plan &plan) {
   for (const Input &input : data)
     planned_banks += data_bank_count(input.size);
   if (planned_banks > max_banks)
-    return {What::too_many_banks, nullptr, EFBIG, nullptr, planned_banks, max_banks};
+    return {
+        .what = What::too_many_banks, .code = EFBIG, .banks = planned_banks, .limit = max_banks};
   if (asked.exactly > 0 && planned_banks > asked.exactly)
-    return {What::more_than_asked, nullptr, EFBIG, nullptr, planned_banks, asked.exactly};
+    return {.what = What::more_than_asked,
+            .code = EFBIG,
+            .banks = planned_banks,
+            .limit = asked.exactly};
   plan = plan_banks(planned_banks, asked);
   return {};
 }
 
-void report_padding(const Plan &plan, bool warn) {
-  if (plan.padding_banks == 0)
-    return;
+void report_padding(const Plan &plan) {
   // The size of the whole image, not that of the padding.
-  progress("Padding for %dk\n", static_cast<int>(plan.image_banks * bank_size / 1024));
-  if (warn && plan.image_banks > megacart_limit)
-    report("* Warning - 1MB is max MegaCart so far.\n");
+  if (plan.padding_banks > 0)
+    progress("Padding for %dk\n", static_cast<int>(plan.image_banks * bank_size / 1024));
+}
+
+std::array<Finding, 2> check_plan(const Plan &plan) {
+  std::array<Finding, 2> found{};
+  const bool over = plan.image_banks > megacart_limit;
+  if (over && plan.padding_banks > 0)
+    found[0] = {.what = Found::padded_past_megacart, .banks = plan.image_banks};
+  if (over)
+    found[1] = {.what = Found::over_megacart, .banks = plan.image_banks};
+  else if (plan.image_banks < smallest_board)
+    found[1] = {.what = Found::under_board, .banks = plan.image_banks};
+  return found;
+}
+
+Finding check_program(const Input &program) {
+  if (program.size <= program_bank_capacity)
+    return {};
+  return {.what = Found::program_too_large, .path = program.path, .bytes = program.size};
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "image/fault.h"
+#include "image/finding.h"
 #include "image/input.h"
 #include "image/layout.h"
 
+#include <array>
 #include <span>
 
 // Sizing: measures one input, through the file it opens. The sizing pass
@@ -14,5 +16,12 @@ Fault size_input(Input &input);
 // bank, of the banks asked for.
 Fault make_plan(std::span<const Input> data, BankCount asked, Plan &plan);
 
-// The padding line, and the 1 MB warning unless that is a failure of its own.
-void report_padding(const Plan &plan, bool warn);
+// The padding line, which gives the size of the whole image.
+void report_padding(const Plan &plan);
+
+// What the plan shows against the boards that take images, in the order it
+// is told: padding past 1 MB, then a size no board takes.
+std::array<Finding, 2> check_plan(const Plan &plan);
+
+// A program larger than its bank, whose bytes past it never reach the image.
+Finding check_program(const Input &program);

@@ -21,17 +21,6 @@ unsigned char *slot(std::int64_t index) {
   return staging.data() + index * bank_size;
 }
 
-// The write pass as it goes: the outfile, the plan, and the write cursor,
-// which names the next bank by its address and page.
-struct Pass {
-  std::FILE *outfile;
-  const Plan &plan;
-  std::int64_t address;
-  std::int64_t page;
-  bool changed;
-  bool cartridge;
-};
-
 // An input as it is read: no more than what is left of the size it was
 // sized at.
 struct Reader {
@@ -40,39 +29,39 @@ struct Reader {
   int error; // of a failed read
 };
 
-void report_cursor(const Pass &pass, const char *which) {
+void report_cursor(const Writer &writer, const char *which) {
   progress("- %s address %llX (page >%04llX)\n", which,
-           static_cast<unsigned long long>(pass.address),
-           static_cast<unsigned long long>(pass.page));
+           static_cast<unsigned long long>(writer.address),
+           static_cast<unsigned long long>(writer.page));
 }
 
 // Writes the first banks of the staging area. With no buffer in between,
 // they are in the outfile once this returns, so a line that reports them
 // afterwards is true.
-Fault write_banks(const Pass &pass, std::int64_t banks) {
+Fault write_banks(const Writer &writer, std::int64_t banks) {
   const auto bytes = static_cast<std::size_t>(banks * bank_size);
-  if (std::fwrite(staging.data(), 1, bytes, pass.outfile) != bytes)
-    return {What::write_outfile, nullptr, errno, nullptr, 0, 0};
+  if (std::fwrite(staging.data(), 1, bytes, writer.outfile) != bytes)
+    return {.what = What::write_outfile, .code = errno};
   return {};
 }
 
 // Writes banks of content and moves the cursor past them.
-Fault write_content(Pass &pass, std::int64_t banks) {
-  const Fault fault = write_banks(pass, banks);
-  pass.address += banks * bank_size;
-  pass.page += banks;
+Fault write_content(Writer &writer, std::int64_t banks) {
+  const Fault fault = write_banks(writer, banks);
+  writer.address += banks * bank_size;
+  writer.page += banks;
   return fault;
 }
 
-Fault write_padding(const Pass &pass) {
-  const std::int64_t group = std::min(staging_banks, pass.plan.padding_banks);
+Fault write_padding(const Writer &writer) {
+  const std::int64_t group = std::min(staging_banks, writer.plan.padding_banks);
   for (std::int64_t i = 0; i < bank_size; ++i)
     slot(0)[i] =
         static_cast<unsigned char>(credit_text[static_cast<std::size_t>(i) % credit_text.size()]);
   for (std::int64_t i = 1; i < group; ++i)
     std::copy_n(slot(0), bank_size, slot(i));
-  for (std::int64_t left = pass.plan.padding_banks; left > 0; left -= group)
-    if (const Fault fault = write_banks(pass, std::min(group, left)); failed(fault))
+  for (std::int64_t left = writer.plan.padding_banks; left > 0; left -= group)
+    if (const Fault fault = write_banks(writer, std::min(group, left)); failed(fault))
       return fault;
   return {};
 }
@@ -83,7 +72,7 @@ Fault open_sized(const Input &input, What what, std::FILE *&in) {
   const Opened opened = open_regular(input.path, &input.id);
   in = opened.file;
   if (in == nullptr)
-    return {what, input.path, opened.code, opened.reason, 0, 0};
+    return {.what = what, .path = input.path, .code = opened.code, .reason = opened.reason};
   (void)std::setvbuf(in, nullptr, _IONBF, 0);
   return {};
 }
@@ -129,84 +118,80 @@ std::int64_t read_pieces(Reader &reader, bool &changed) {
   return filled;
 }
 
-Fault write_data_file(Pass &pass, const Input &input) {
+Fault write_data_file(Writer &writer, const Input &input) {
   std::FILE *in = nullptr;
   if (const Fault fault = open_sized(input, What::open_data, in); failed(fault))
     return fault;
   progress("Opened data file '%s'\n", input.path);
-  report_cursor(pass, "starting");
+  report_cursor(writer, "starting");
 
   Reader reader{in, input.size, 0};
   Fault fault{};
   while (!failed(fault)) {
-    const std::int64_t filled = read_pieces(reader, pass.changed);
+    const std::int64_t filled = read_pieces(reader, writer.changed);
     // The banks read before a failed read come first.
     if (filled > 0)
-      fault = write_content(pass, filled);
+      fault = write_content(writer, filled);
     if (!failed(fault) && reader.error != 0)
-      fault = {What::read_data, input.path, reader.error, nullptr, 0, 0};
+      fault = {.what = What::read_data, .path = input.path, .code = reader.error};
     else if (reader.left == 0)
       break;
   }
   (void)std::fclose(in);
   if (!failed(fault))
-    report_cursor(pass, "ending");
+    report_cursor(writer, "ending");
   return fault;
-}
-
-Fault write_program_bank(Pass &pass, const Input &input) {
-  std::FILE *in = nullptr;
-  if (const Fault fault = open_sized(input, What::open_program, in); failed(fault))
-    return fault;
-  Reader reader{in, input.size, 0};
-  const std::size_t got = read_some(reader, slot(0), program_bank_capacity, pass.changed);
-  // Bytes past the bank never reach the image; a program that fits it must
-  // end where it did.
-  const bool too_large = input.size > program_bank_capacity;
-  if (!too_large && reader.error == 0)
-    check_end(reader, pass.changed);
-  (void)std::fclose(in);
-  if (reader.error != 0)
-    return {What::read_program, input.path, reader.error, nullptr, 0, 0};
-  if (too_large) {
-    report("Warning - program file may be too large - only %d bytes read!\n",
-           static_cast<int>(program_bank_capacity));
-    // What the warning leaves out: how much did not fit.
-    char reason[128];
-    (void)std::snprintf(reason, sizeof reason,
-                        "%lld bytes, of which the %lld past its bank of %lld are not in the image",
-                        static_cast<long long>(input.size),
-                        static_cast<long long>(input.size - program_bank_capacity),
-                        static_cast<long long>(program_bank_capacity));
-    explain(input.path, reason);
-  }
-  std::fill(slot(0) + got, slot(1), 0);
-  pass.cartridge = cartridge_header(slot(0));
-
-  // The cursor is not moved past the program bank: it still names it at the end.
-  if (const Fault fault = write_banks(pass, 1); failed(fault))
-    return fault;
-  progress("Opened program file '%s'\n", input.path);
-  report_cursor(pass, "starting");
-  return {};
 }
 
 } // namespace
 
-Fault write_image(std::FILE *outfile, const Plan &plan, std::span<const Input> data,
-                  const Input &program, Written &written) {
-  // After the padding, the cursor stands where the plan says content begins.
-  Pass pass{outfile, plan, plan.first_address, plan.first_page, false, false};
+Writer start_writing(std::FILE *outfile, const Plan &plan) {
   // Before the first write, as a stream requires.
   (void)std::setvbuf(outfile, nullptr, _IONBF, 0);
+  // After the padding, the cursor stands where the plan says content begins.
+  return {.outfile = outfile, .plan = plan, .address = plan.first_address, .page = plan.first_page};
+}
 
-  Fault fault = plan.padding_banks > 0 ? write_padding(pass) : Fault{};
+Fault write_data_banks(Writer &writer, std::span<const Input> data) {
+  Fault fault = writer.plan.padding_banks > 0 ? write_padding(writer) : Fault{};
   for (const Input &input : data)
     if (!failed(fault))
-      fault = write_data_file(pass, input);
-  // The program bank is the last one written; its page is the closing check.
-  if (!failed(fault))
-    fault = write_program_bank(pass, program);
-  written = {pass.changed, pass.page, pass.cartridge};
+      fault = write_data_file(writer, input);
   return fault;
+}
+
+Fault read_program_bank(Writer &writer, const Input &program) {
+  std::FILE *in = nullptr;
+  if (const Fault fault = open_sized(program, What::open_program, in); failed(fault))
+    return fault;
+  Reader reader{in, program.size, 0};
+  const std::size_t got = read_some(reader, slot(0), program_bank_capacity, writer.changed);
+  // A program that fits its bank must end where it did.
+  if (program.size <= program_bank_capacity && reader.error == 0)
+    check_end(reader, writer.changed);
+  (void)std::fclose(in);
+  if (reader.error != 0)
+    return {.what = What::read_program, .path = program.path, .code = reader.error};
+  std::fill(slot(0) + got, slot(1), 0);
+  writer.cartridge = cartridge_header(slot(0));
+  return {};
+}
+
+Fault write_program_bank(Writer &writer, const Input &program) {
+  // The cursor is not moved past the program bank: it still names it at the end.
+  if (const Fault fault = write_banks(writer, 1); failed(fault))
+    return fault;
+  progress("Opened program file '%s'\n", program.path);
+  report_cursor(writer, "starting");
+  return {};
+}
+
+Finding check_written(const Writer &writer, const Input &program) {
+  // An input that changed between the two passes gives an image unlike the
+  // plan; it can move the program bank, too.
+  if (writer.changed || writer.page != program_page)
+    return {.what = Found::unlike_plan};
+  if (!writer.cartridge)
+    return {.what = Found::no_cartridge_header, .path = program.path};
+  return {};
 }

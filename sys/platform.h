@@ -60,19 +60,21 @@ int open_in_place(const char *path, std::FILE *&file);
 
 int identify(std::FILE *file, FileInfo &info);
 
-// Follows path through any links to the file that replacing it must replace,
-// and writes that file's path to target. exists tells whether it is there;
-// if so, found describes it. Asks for write access, as writing over a file
-// would; a folder gives EISDIR.
-int find_target(const char *path, std::span<char> target, bool &exists, FileInfo &found);
+// Follows a path through any links to the file that replacing it must
+// replace. target holds the path as typed, and is rewritten to that file's
+// path. exists tells whether it is there; if so, found describes it. Asks for
+// write access, as writing over a file would; a folder gives EISDIR.
+int find_target(std::span<char> target, bool &exists, FileInfo &found);
 
 // Length of a path's folder part, up to and including its last separator; 0
 // for a bare name.
 std::size_t folder_length(const char *path);
 
-// Whether two paths of files that do not exist yet name one file: the same
-// folder, by identity, and the same name in it.
-int same_new_file(const char *a, const char *b, bool &same);
+// Whether two names in a folder, without their folders, name one file there.
+bool same_name(const char *a, const char *b);
+
+// The identity of the folder that holds path.
+int folder_id(const char *path, FileId &id);
 
 // Creates a file that must not exist yet, for writing in binary mode,
 // EEXIST if it exists.

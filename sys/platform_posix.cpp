@@ -39,20 +39,11 @@ void describe(const struct stat &st, FileInfo &info) {
   info.group = static_cast<std::uint32_t>(st.st_gid);
 }
 
-int copy_path(const char *from, std::size_t length, std::span<char> to) {
-  if (length >= to.size())
-    return ENAMETOOLONG;
-  std::memcpy(to.data(), from, length);
-  to[length] = '\0';
-  return 0;
-}
-
 // The name a chain of links ends at, by reading each link in turn, as the
 // system would follow them: a relative link is read from its own folder.
-int follow_links(const char *path, std::span<char> target) {
-  int code = copy_path(path, std::strlen(path), target);
+int follow_links(std::span<char> target) {
   // As many links as Linux follows before it gives up with ELOOP.
-  for (int links = 0; code == 0; ++links) {
+  for (int links = 0;; ++links) {
     struct stat st {};
     if (lstat(target.data(), &st) != 0)
       return errno == ENOENT ? 0 : errno;
@@ -72,17 +63,6 @@ int follow_links(const char *path, std::span<char> target) {
     std::memcpy(target.data() + folder, link, static_cast<std::size_t>(length));
     target[folder + static_cast<std::size_t>(length)] = '\0';
   }
-  return code;
-}
-
-// The folder that holds path.
-int stat_folder(const char *path, struct stat &st) {
-  const std::size_t length = folder_length(path);
-  char folder[path_capacity];
-  if (const int code = copy_path(length == 0 ? "." : path, length == 0 ? 1 : length, folder);
-      code != 0)
-    return code;
-  return stat(folder, &st) == 0 ? 0 : errno;
 }
 
 void (*interrupt_cleanup)() = nullptr;
@@ -135,21 +115,16 @@ int identify(std::FILE *file, FileInfo &info) {
   return 0;
 }
 
-int find_target(const char *path, std::span<char> target, bool &exists, FileInfo &found) {
+int find_target(std::span<char> target, bool &exists, FileInfo &found) {
   // The system follows the links; write access, without truncating, is what
   // writing over the file would ask. A FIFO without a reader refuses it, and
   // is asked for reading instead, which never waits either.
-  int fd = open(path, O_WRONLY | O_NONBLOCK | open_flags);
+  int fd = open(target.data(), O_WRONLY | O_NONBLOCK | open_flags);
   if (fd < 0 && errno == ENXIO)
-    fd = open(path, O_RDONLY | O_NONBLOCK | open_flags);
+    fd = open(target.data(), O_RDONLY | O_NONBLOCK | open_flags);
   exists = fd >= 0;
-  if (!exists && errno != ENOENT)
-    return errno;
-  if (!exists) {
-    // A new file needs a name of its own to be renamed to.
-    const int code = follow_links(path, target);
-    return code == 0 && target[folder_length(target.data())] == '\0' ? ENOENT : code;
-  }
+  if (!exists)
+    return errno == ENOENT ? follow_links(target) : errno;
   struct stat st {};
   const int code = fstat(fd, &st) == 0 ? 0 : errno;
   (void)close(fd);
@@ -157,11 +132,11 @@ int find_target(const char *path, std::span<char> target, bool &exists, FileInfo
     return code;
   describe(st, found);
   if (found.type != FileType::regular)
-    return copy_path(path, std::strlen(path), target);
+    return 0;
   // A regular file is replaced under its own name, which must be the file
   // that was opened; a link that reads as a name of no file (a deleted file
   // held open, as /proc shows it) cannot be replaced.
-  if (const int failed = follow_links(path, target); failed != 0)
+  if (const int failed = follow_links(target); failed != 0)
     return failed;
   if (stat(target.data(), &st) != 0)
     return errno;
@@ -176,17 +151,23 @@ std::size_t folder_length(const char *path) {
   return slash == nullptr ? 0 : static_cast<std::size_t>(slash - path) + 1;
 }
 
-int same_new_file(const char *a, const char *b, bool &same) {
-  same = false;
-  if (std::strcmp(a + folder_length(a), b + folder_length(b)) != 0)
-    return 0;
-  struct stat folder_a {};
-  struct stat folder_b {};
-  if (const int code = stat_folder(a, folder_a); code != 0)
-    return code;
-  if (const int code = stat_folder(b, folder_b); code != 0)
-    return code;
-  same = folder_a.st_dev == folder_b.st_dev && folder_a.st_ino == folder_b.st_ino;
+bool same_name(const char *a, const char *b) {
+  return std::strcmp(a, b) == 0;
+}
+
+int folder_id(const char *path, FileId &id) {
+  const std::size_t length = folder_length(path);
+  char folder[path_capacity] = ".";
+  if (length >= sizeof folder)
+    return ENAMETOOLONG;
+  if (length > 0) {
+    std::memcpy(folder, path, length);
+    folder[length] = '\0';
+  }
+  struct stat st {};
+  if (stat(folder, &st) != 0)
+    return errno;
+  id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   return 0;
 }
 

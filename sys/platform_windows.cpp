@@ -125,14 +125,6 @@ HANDLE open_existing(const wchar_t *path, DWORD access) {
                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-int copy_path(const char *from, std::span<char> to) {
-  const std::size_t length = std::strlen(from);
-  if (length >= to.size())
-    return ENAMETOOLONG;
-  std::memcpy(to.data(), from, length + 1);
-  return 0;
-}
-
 // The name by which the system itself knows an open file: through links,
 // and with the drive letter of its volume, however the path reached it.
 int final_path(HANDLE handle, std::span<char> target) {
@@ -145,25 +137,6 @@ int final_path(HANDLE handle, std::span<char> target) {
       WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), -1, target.data(),
                           static_cast<int>(target.size()), nullptr, nullptr);
   return bytes > 0 ? 0 : ENAMETOOLONG;
-}
-
-int folder_id(const char *path, FileId &id) {
-  std::array<char, path_capacity + 2> folder{};
-  const std::size_t length = folder_length(path);
-  if (length + 2 > folder.size())
-    return ENAMETOOLONG;
-  std::memcpy(folder.data(), path, length);
-  // "C:" alone is the current folder of drive C.
-  if (length == 0 || path[length - 1] == ':')
-    folder[length] = '.';
-  const HANDLE handle = open_existing(native_path(folder.data()).c_str(), 0);
-  if (handle == INVALID_HANDLE_VALUE)
-    return last_error();
-  FileInfo info{};
-  const int code = describe(handle, info);
-  (void)CloseHandle(handle);
-  id = info.id;
-  return code;
 }
 
 void (*interrupt_cleanup)() = nullptr;
@@ -241,26 +214,25 @@ int identify(std::FILE *file, FileInfo &info) {
   return describe(handle, info);
 }
 
-int find_target(const char *path, std::span<char> target, bool &exists, FileInfo &found) {
-  const HANDLE handle = open_existing(native_path(path).c_str(), GENERIC_WRITE);
+int find_target(std::span<char> target, bool &exists, FileInfo &found) {
+  const std::filesystem::path path = native_path(target.data());
+  const HANDLE handle = open_existing(path.c_str(), GENERIC_WRITE);
   exists = handle != INVALID_HANDLE_VALUE;
   if (!exists) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
       return error_of(error);
-    // A new file needs a name of its own to be renamed to; and a link that
-    // leads nowhere is not replaced by a file.
-    const DWORD attributes = GetFileAttributesW(native_path(path).c_str());
-    if (path[folder_length(path)] == '\0' ||
-        (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0))
-      return ENOENT;
-    return copy_path(path, target);
+    // A link that leads nowhere is not replaced by a file.
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
+               ? ENOENT
+               : 0;
   }
   int code = describe(handle, found);
   if (code == 0 && found.type == FileType::directory)
     code = EISDIR;
-  if (code == 0)
-    code = found.type == FileType::regular ? final_path(handle, target) : copy_path(path, target);
+  if (code == 0 && found.type == FileType::regular)
+    code = final_path(handle, target);
   (void)CloseHandle(handle);
   return code;
 }
@@ -273,19 +245,28 @@ std::size_t folder_length(const char *path) {
   return length;
 }
 
-int same_new_file(const char *a, const char *b, bool &same) {
-  same = false;
-  // Names differ only in case name one file on Windows's file systems.
-  const std::filesystem::path name_a = native_path(a + folder_length(a));
-  const std::filesystem::path name_b = native_path(b + folder_length(b));
-  if (CompareStringOrdinal(name_a.c_str(), -1, name_b.c_str(), -1, TRUE) != CSTR_EQUAL)
-    return 0;
-  FileId folder_a{};
-  FileId folder_b{};
-  int code = folder_id(a, folder_a);
-  if (code == 0)
-    code = folder_id(b, folder_b);
-  same = code == 0 && same_file(folder_a, folder_b);
+bool same_name(const char *a, const char *b) {
+  // Names that differ only in case name one file on Windows's file systems.
+  return CompareStringOrdinal(native_path(a).c_str(), -1, native_path(b).c_str(), -1, TRUE) ==
+         CSTR_EQUAL;
+}
+
+int folder_id(const char *path, FileId &id) {
+  std::array<char, path_capacity + 2> folder{};
+  const std::size_t length = folder_length(path);
+  if (length + 2 > folder.size())
+    return ENAMETOOLONG;
+  std::memcpy(folder.data(), path, length);
+  // "C:" alone is the current folder of drive C.
+  if (length == 0 || path[length - 1] == ':')
+    folder[length] = '.';
+  const HANDLE handle = open_existing(native_path(folder.data()).c_str(), 0);
+  if (handle == INVALID_HANDLE_VALUE)
+    return last_error();
+  FileInfo info{};
+  const int code = describe(handle, info);
+  (void)CloseHandle(handle);
+  id = info.id;
   return code;
 }
 

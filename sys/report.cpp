@@ -16,6 +16,13 @@ void print(const char *format, va_list args) {
     report_error = errno;
 }
 
+// Standard output may be a pipe, buffered: what it holds goes first, so that
+// a log of both streams keeps their order.
+void flush_before_stderr() {
+  if (report_stream != stderr && std::fflush(report_stream) != 0 && report_error == 0)
+    report_error = errno;
+}
+
 } // namespace
 
 void report(const char *format, ...) {
@@ -45,16 +52,21 @@ void divert_report() {
 }
 
 void explain(const char *path, const char *reason) {
-  // Standard output may be a pipe, buffered: what it holds goes first, so
-  // that a log of both streams keeps their order.
-  if (report_stream != stderr && std::fflush(report_stream) != 0 && report_error == 0)
-    report_error = errno;
-  (void)std::fprintf(stderr, "romweld: %s: %s\n", path, reason);
+  note(path, "%s", reason);
+}
+
+void note(const char *path, const char *format, ...) {
+  flush_before_stderr();
+  (void)std::fprintf(stderr, "romweld: %s: ", path);
+  va_list args;
+  va_start(args, format);
+  (void)std::vfprintf(stderr, format, args);
+  va_end(args);
+  (void)std::fputc('\n', stderr);
 }
 
 void explain_usage(const char *text) {
-  if (report_stream != stderr && std::fflush(report_stream) != 0 && report_error == 0)
-    report_error = errno;
+  flush_before_stderr();
   (void)std::fprintf(stderr, "romweld: %s\n", text);
 }
 

@@ -21,6 +21,9 @@ void divert_report();
 // stream.
 void explain(const char *path, const char *reason);
 
+// The same, with a reason made from format and its arguments.
+[[gnu::format(printf, 2, 3)]] void note(const char *path, const char *format, ...);
+
 // A line on standard error about the command line: "romweld: <text>".
 void explain_usage(const char *text);
 

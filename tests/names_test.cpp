@@ -1,12 +1,12 @@
 // Which pair of files the clash check of the constant names reports when
-// there are several: the first found by going through the data files in
-// order, each against the header's guard and then the files before it.
+// there are several: the first name, going through the data files in order
+// and each file's names in order, that the header's guard or an earlier
+// file already gave.
 
-#include "image/map.h"
+#include "image/names.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -31,8 +31,8 @@ const Row rows[] = {
     {"a_count_named_like_a_file", {"a", "a_banks"}, nullptr, 1, 0, ""},
     {"a_file_named_like_a_count", {"a_bytes", "a"}, nullptr, 1, 0, "_BYTES"},
     {"leading_digit_gets_an_underscore", {"_1up", "1up"}, nullptr, 1, 0, ""},
-    // The lowest later file first, then the lowest earlier one, then the
-    // later file's first suffix.
+    // The lowest later file first, then its first name that clashes, with
+    // the earliest file that gave it.
     {"lowest_later_file_first", {"a", "b", "b", "a"}, nullptr, 2, 1, ""},
     {"then_lowest_earlier_file", {"b", "a", "c", "a", "b"}, nullptr, 3, 1, ""},
     {"then_first_suffix", {"x_banks", "x_bytes", "x"}, nullptr, 2, 0, "_BANKS"},
@@ -61,22 +61,6 @@ TEST(FindClash, ReportsTheFirstClashInCommandLineOrder) {
         << row.name;
     EXPECT_EQ(clash.suffix, row.suffix) << row.name;
   }
-}
-
-TEST(FindClash, ManyFilesWithOneClashAtTheEnd) {
-  std::vector<std::string> names;
-  for (int i = 0; i < 20000; ++i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "f%d.dat", i);
-    names.emplace_back(name);
-  }
-  names.push_back("dir/f7.dat");
-  std::vector<Input> data;
-  for (const std::string &name : names)
-    data.push_back({name.c_str(), {}, 0});
-  const Clash clash = find_clash(data, "pages.h");
-  EXPECT_STREQ(clash.path, "dir/f7.dat");
-  EXPECT_STREQ(clash.other, "f7.dat");
 }
 
 } // namespace

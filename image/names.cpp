@@ -1,0 +1,112 @@
+#include "image/names.h"
+
+#include "image/layout.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// One constant name, by the parts it is made of, so that names are hashed
+// and compared without being built: a leading '_' or none, the file's last
+// path component as the name maps it, then the suffix.
+struct Key {
+  const char *component;
+  std::size_t length; // of the name before the suffix, the '_' included
+  std::size_t lead;   // 1 for the '_' before a leading digit
+  std::string_view suffix;
+};
+
+Key key_of(const char *path, std::string_view suffix) {
+  const char *component = path + folder_length(path);
+  const std::size_t lead = *component >= '0' && *component <= '9' ? 1 : 0;
+  // As long as a Name holds.
+  const std::size_t length = std::min(std::strlen(component) + lead, path_capacity + 1);
+  return {component, length, lead, suffix};
+}
+
+std::size_t length_of(const Key &key) {
+  return key.length + key.suffix.size();
+}
+
+char name_char(const Key &key, std::size_t i) {
+  if (i >= key.length)
+    return key.suffix[i - key.length];
+  if (i < key.lead)
+    return '_';
+  const char c = key.component[i - key.lead];
+  const char up = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  return (up >= 'A' && up <= 'Z') || (up >= '0' && up <= '9') ? up : '_';
+}
+
+std::uint32_t hash_of(const Key &key) {
+  // FNV-1a.
+  std::uint32_t hash = 2166136261U;
+  for (std::size_t i = 0; i < length_of(key); ++i)
+    hash = (hash ^ static_cast<unsigned char>(name_char(key, i))) * 16777619U;
+  return hash;
+}
+
+bool same_key(const Key &a, const Key &b) {
+  if (length_of(a) != length_of(b))
+    return false;
+  for (std::size_t i = 0; i < length_of(a); ++i)
+    if (name_char(a, i) != name_char(b, i))
+      return false;
+  return true;
+}
+
+// A hash map from a constant name to the first file that gives it, open
+// addressing in fixed storage: at most half full for the most names a run
+// can have (every name of as many data files as there are banks, and the
+// header's guard).
+constexpr std::size_t name_count = max_banks * std::size(suffixes) + 1;
+constexpr std::size_t slot_count = std::bit_ceil(2 * name_count);
+struct Slot {
+  std::uint32_t hash;
+  std::uint32_t name; // 1 + index of the name, 0 for an empty slot
+};
+std::array<Slot, slot_count> slots;
+
+} // namespace
+
+Name constant_name(const char *path) {
+  Name name{};
+  const Key key = key_of(path, "");
+  for (std::size_t i = 0; i < key.length; ++i)
+    name.text[i] = name_char(key, i);
+  return name;
+}
+
+Clash find_clash(std::span<const Input> data, const char *header) {
+  // Name n of file f is f * suffix count + n; the guard comes after them all.
+  const std::size_t per_file = std::size(suffixes);
+  const std::size_t files = std::min(data.size(), static_cast<std::size_t>(max_banks));
+  const std::size_t guard = files * per_file;
+  const auto key = [&](std::size_t name) {
+    return name == guard ? key_of(header, "")
+                         : key_of(data[name / per_file].path, suffixes[name % per_file]);
+  };
+  const std::size_t mask = std::bit_ceil(2 * (guard + 1)) - 1;
+  std::fill_n(slots.begin(), mask + 1, Slot{});
+  // The name already given, or none once this one is added.
+  const auto give = [&](std::size_t name) -> std::size_t {
+    const Key given = key(name);
+    const std::uint32_t hash = hash_of(given);
+    std::size_t at = hash & mask;
+    for (; slots[at].name != 0; at = (at + 1) & mask)
+      if (slots[at].hash == hash && same_key(key(slots[at].name - 1), given))
+        return slots[at].name - 1;
+    slots[at] = {hash, static_cast<std::uint32_t>(name + 1)};
+    return name;
+  };
+  if (header != nullptr)
+    (void)give(guard);
+  for (std::size_t name = 0; name < guard; ++name)
+    if (const std::size_t first = give(name); first != name)
+      return {data[name / per_file].path, first == guard ? header : data[first / per_file].path,
+              suffixes[name % per_file]};
+  return {};
+}
