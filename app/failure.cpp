@@ -1,44 +1,31 @@
 #include "app/failure.h"
 
 #include <cstring>
+#include <utility>
+
+namespace {
+
+// The failure of each fault of the image's work.
+constexpr std::pair<What, const FailureKind *> kinds[] = {
+    {What::size_input, &fail::size_file},      {What::too_many_banks, &fail::plan_image},
+    {What::more_than_asked, &fail::fit_banks}, {What::open_data, &fail::open_data},
+    {What::read_data, &fail::read_data},       {What::open_program, &fail::open_program},
+    {What::read_program, &fail::read_program}, {What::write_outfile, &fail::write_outfile},
+};
+
+} // namespace
 
 Failure failure_of(const Fault &fault, const char *outfile) {
-  // The failures of the outfile name it; those of an input, the input.
-  const FailureKind *kind = nullptr;
-  switch (fault.what) {
-  case What::none:
-    return {};
-  case What::size_input:
-    kind = &fail::size_file;
-    break;
-  case What::too_many_banks:
-    kind = &fail::plan_image;
-    break;
-  case What::more_than_asked:
-    kind = &fail::fit_banks;
-    break;
-  case What::open_data:
-    kind = &fail::open_data;
-    break;
-  case What::read_data:
-    kind = &fail::read_data;
-    break;
-  case What::open_program:
-    kind = &fail::open_program;
-    break;
-  case What::read_program:
-    kind = &fail::read_program;
-    break;
-  case What::write_outfile:
-    kind = &fail::write_outfile;
-    break;
-  }
-  return {.kind = kind,
-          .path = fault.path != nullptr ? fault.path : outfile,
-          .code = fault.code,
-          .reason = fault.reason,
-          .banks = fault.banks,
-          .limit = fault.limit};
+  for (const auto &[what, kind] : kinds)
+    if (what == fault.what)
+      // The failures of the outfile name it; those of an input, the input.
+      return {.kind = kind,
+              .path = fault.path != nullptr ? fault.path : outfile,
+              .code = fault.code,
+              .reason = fault.reason,
+              .banks = fault.banks,
+              .limit = fault.limit};
+  return {};
 }
 
 void report_failure(const Failure &f) {

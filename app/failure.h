@@ -57,104 +57,74 @@ constexpr const char *plural(long long count) {
   return count == 1 ? "" : "s";
 }
 
+// The tool's own words for what went wrong, on standard error.
+constexpr const char *reason_is_input = "is also an input file";
+constexpr const char *reason_output_is_input = "is the outfile or an input file";
+constexpr const char *reason_output_twice = "is another file this run writes";
+constexpr const char *reason_appeared = "appeared while romweld ran";
+constexpr const char *reason_too_many_files = "more data files than one image can take";
+constexpr const char *reason_too_many_banks = "image would need %lld banks, at most %lld fit";
+constexpr const char *reason_more_than_asked = "image would need %lld banks, --banks gives %lld";
+constexpr const char *reason_clash = "same constant name %s%.*s as %s";
+constexpr const char *reason_bank_count = "not a power of two from 1 to 65536";
+constexpr const char *reason_least_banks = "more than --banks gives";
+constexpr const char *reason_order =
+    "romweld <outfile> <program> <data...>; -f replaces the outfile all the same";
+constexpr const char *reason_board =
+    "no MegaCart board or openMSX takes an image under 128k; --min-banks 8 makes it 128k";
+constexpr const char *reason_header =
+    "does not begin with AA 55 or 55 AA, the cartridge header the console needs to start it";
+constexpr const char *reason_megacart = "larger than the 1MB of a MegaCart";
+constexpr const char *reason_program_size = "larger than its bank of 16384 bytes";
+constexpr const char *reason_changed = "an input changed size while romweld ran";
+constexpr const char *reason_cut =
+    "%lld bytes, of which the %lld past its bank of %lld are not in the image";
+
 // Every failure, by the file it is about and what went wrong.
 namespace fail {
 
-inline constexpr FailureKind open_outfile{
-    .status = status_outfile, .line = [](const Failure &) { report("Failed to open outfile"); }};
-inline constexpr FailureKind outfile_is_input{
-    .status = status_outfile,
-    .line = [](const Failure &) { report("Failed to open outfile, it is also an input file"); }};
-inline constexpr FailureKind write_outfile{
-    .status = status_outfile, .line = [](const Failure &) { report("Failed to write outfile"); }};
-inline constexpr FailureKind size_file{.status = status_sizing, .line = [](const Failure &f) {
-                                         report("Failed to size file %s", f.path);
-                                       }};
-inline constexpr FailureKind plan_image{
-    .status = status_sizing,
-    .line = [](const Failure &f) { report("Failed to plan image of %lld banks", f.banks); },
-    .note =
-        [](const Failure &f) {
-          note(f.path, "image would need %lld banks, at most %lld fit", f.banks, f.limit);
-        }};
-inline constexpr FailureKind fit_banks{
-    .status = status_banks,
-    .line =
-        [](const Failure &f) {
-          report("Failed to fit image of %lld banks in %lld", f.banks, f.limit);
-        },
-    .note =
-        [](const Failure &f) {
-          note(f.path, "image would need %lld banks, --banks gives %lld", f.banks, f.limit);
-        }};
-inline constexpr FailureKind open_data{.status = status_data, .line = [](const Failure &f) {
-                                         report("Failed to open data file %s", f.path);
-                                       }};
-inline constexpr FailureKind read_data{.status = status_data, .line = [](const Failure &f) {
-                                         report("Failed to read data file %s", f.path);
-                                       }};
-inline constexpr FailureKind open_program{.status = status_program, .line = [](const Failure &) {
-                                            report("Failed to open program file");
-                                          }};
-inline constexpr FailureKind read_program{.status = status_program, .line = [](const Failure &) {
-                                            report("Failed to read program file");
-                                          }};
-// The banks written are unlike the plan: its warning has been printed.
-inline constexpr FailureKind misplaced{.status = status_misplaced};
-inline constexpr FailureKind open_map{.status = status_map, .line = [](const Failure &f) {
-                                        report("Failed to open map file %s", f.path);
-                                      }};
-inline constexpr FailureKind write_map{.status = status_map, .line = [](const Failure &f) {
-                                         report("Failed to write map file %s", f.path);
-                                       }};
-inline constexpr FailureKind open_include{.status = status_include, .line = [](const Failure &f) {
-                                            report("Failed to open include file %s", f.path);
-                                          }};
-inline constexpr FailureKind write_include{.status = status_include, .line = [](const Failure &f) {
-                                             report("Failed to write include file %s", f.path);
-                                           }};
-inline constexpr FailureKind name_clash{
-    .status = status_names,
-    .line =
-        [](const Failure &f) {
-          report("Failed to name data file %s, %s gives the same name %s%.*s", f.path, f.first,
-                 constant_name(f.path).text.data(), static_cast<int>(f.suffix.size()),
-                 f.suffix.data());
-        },
-    .note =
-        [](const Failure &f) {
-          note(f.path, "same constant name %s%.*s as %s", constant_name(f.path).text.data(),
-               static_cast<int>(f.suffix.size()), f.suffix.data(), f.first);
-        }};
-inline constexpr FailureKind fit_program{
-    .status = status_strict_program, .line = [](const Failure &f) {
-      report("Failed to fit program file of %lld bytes in its bank", f.bytes);
+// clang-format off
+inline constexpr FailureKind open_outfile{status_outfile, [](const Failure &) { report("Failed to open outfile"); }};
+inline constexpr FailureKind outfile_is_input{status_outfile, [](const Failure &) { report("Failed to open outfile, it is also an input file"); }};
+inline constexpr FailureKind write_outfile{status_outfile, [](const Failure &) { report("Failed to write outfile"); }};
+inline constexpr FailureKind size_file{status_sizing, [](const Failure &f) { report("Failed to size file %s", f.path); }};
+inline constexpr FailureKind plan_image{status_sizing,
+    [](const Failure &f) { report("Failed to plan image of %lld banks", f.banks); },
+    [](const Failure &f) { note(f.path, reason_too_many_banks, f.banks, f.limit); }};
+inline constexpr FailureKind fit_banks{status_banks,
+    [](const Failure &f) { report("Failed to fit image of %lld banks in %lld", f.banks, f.limit); },
+    [](const Failure &f) { note(f.path, reason_more_than_asked, f.banks, f.limit); }};
+inline constexpr FailureKind open_data{status_data, [](const Failure &f) { report("Failed to open data file %s", f.path); }};
+inline constexpr FailureKind read_data{status_data, [](const Failure &f) { report("Failed to read data file %s", f.path); }};
+inline constexpr FailureKind open_program{status_program, [](const Failure &) { report("Failed to open program file"); }};
+inline constexpr FailureKind read_program{status_program, [](const Failure &) { report("Failed to read program file"); }};
+// The banks written are unlike the plan: the warning that says so is its line.
+inline constexpr FailureKind misplaced{status_misplaced};
+inline constexpr FailureKind open_map{status_map, [](const Failure &f) { report("Failed to open map file %s", f.path); }};
+inline constexpr FailureKind write_map{status_map, [](const Failure &f) { report("Failed to write map file %s", f.path); }};
+inline constexpr FailureKind open_include{status_include, [](const Failure &f) { report("Failed to open include file %s", f.path); }};
+inline constexpr FailureKind write_include{status_include, [](const Failure &f) { report("Failed to write include file %s", f.path); }};
+inline constexpr FailureKind name_clash{status_names,
+    [](const Failure &f) {
+      report("Failed to name data file %s, %s gives the same name %s%.*s", f.path, f.first,
+             constant_name(f.path).text.data(), static_cast<int>(f.suffix.size()), f.suffix.data());
+    },
+    [](const Failure &f) {
+      note(f.path, reason_clash, constant_name(f.path).text.data(),
+           static_cast<int>(f.suffix.size()), f.suffix.data(), f.first);
     }};
-inline constexpr FailureKind fit_megacart{
-    .status = status_strict_image,
-    .line = [](const Failure &f) { report("Failed to fit image of %lld banks in 1MB", f.banks); }};
-inline constexpr FailureKind use_option{.status = status_option, .line = [](const Failure &f) {
-                                          report("Failed to use %s %s", f.path, f.value);
-                                        }};
-inline constexpr FailureKind fit_board{.status = status_strict_board, .line = [](const Failure &f) {
-                                         report("Failed to fit image of %lldk to a MegaCart board",
-                                                f.banks * 16);
-                                       }};
-inline constexpr FailureKind find_header{
-    .status = status_strict_header,
-    .line = [](const Failure &) { report("Failed to find the cartridge header in program file"); }};
-inline constexpr FailureKind not_image{
-    .status = status_not_image,
-    .line =
-        [](const Failure &f) {
-          report("Failed to replace outfile %s of %lld byte%s", f.path, f.bytes, plural(f.bytes));
-        },
-    // Most likely the paths in another order.
-    .note =
-        [](const Failure &f) {
-          explain(f.path, f.reason);
-          explain("usage",
-                  "romweld <outfile> <program> <data...>; -f replaces the outfile all the same");
-        }};
+inline constexpr FailureKind fit_program{status_strict_program, [](const Failure &f) { report("Failed to fit program file of %lld bytes in its bank", f.bytes); }};
+inline constexpr FailureKind fit_megacart{status_strict_image, [](const Failure &f) { report("Failed to fit image of %lld banks in 1MB", f.banks); }};
+inline constexpr FailureKind use_option{status_option, [](const Failure &f) { report("Failed to use %s %s", f.path, f.value); }};
+inline constexpr FailureKind fit_board{status_strict_board, [](const Failure &f) { report("Failed to fit image of %lldk to a MegaCart board", f.banks * 16); }};
+inline constexpr FailureKind find_header{status_strict_header, [](const Failure &) { report("Failed to find the cartridge header in program file"); }};
+// Most likely the paths in another order: the second line recalls it.
+inline constexpr FailureKind not_image{status_not_image,
+    [](const Failure &f) { report("Failed to replace outfile %s of %lld byte%s", f.path, f.bytes, plural(f.bytes)); },
+    [](const Failure &f) {
+      explain(f.path, f.reason);
+      explain("usage", reason_order);
+    }};
+// clang-format on
 
 } // namespace fail

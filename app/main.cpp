@@ -42,17 +42,21 @@ void help_lines() {
   report("      --             end the options: every argument after it is a path\n");
 }
 
+constexpr const char *reason_unknown = "unknown option";
+constexpr const char *reason_valueless = "needs a value";
+constexpr const char *reason_paths =
+    "needs an outfile, a program and at least one data file; got %zu path%s";
+
 // What is wrong with the command line, on standard error after the usage.
 void usage_reason(const Options &options) {
   if (options.unknown != nullptr) {
-    explain(options.unknown, "unknown option");
+    explain(options.unknown, reason_unknown);
   } else if (options.valueless != nullptr) {
-    explain(options.valueless, "needs a value");
+    explain(options.valueless, reason_valueless);
   } else {
     char text[96];
-    (void)std::snprintf(text, sizeof text,
-                        "needs an outfile, a program and at least one data file; got %zu path%s",
-                        options.paths.size(), options.paths.size() == 1 ? "" : "s");
+    (void)std::snprintf(text, sizeof text, reason_paths, options.paths.size(),
+                        plural(static_cast<long long>(options.paths.size())));
     explain_usage(text);
   }
 }
@@ -76,7 +80,7 @@ Failure size_inputs(const char *outfile, Input *program, std::span<char *const> 
       return {.kind = &fail::outfile_is_input,
               .path = outfile,
               .code = EINVAL,
-              .reason = "is also an input file"};
+              .reason = reason_is_input};
     return {};
   };
   if (program != nullptr) {
@@ -88,7 +92,7 @@ Failure size_inputs(const char *outfile, Input *program, std::span<char *const> 
       return {.kind = &fail::size_file,
               .path = paths[i],
               .code = E2BIG,
-              .reason = "more data files than one image can take"};
+              .reason = reason_too_many_files};
     data[i] = {paths[i], {}, 0};
     if (const Failure failure = size_one(data[i]); failed(failure))
       return failure;
@@ -141,13 +145,13 @@ Failure bank_counts(const Options &options, BankCount &asked) {
       return {.kind = &fail::use_option,
               .path = name,
               .code = EINVAL,
-              .reason = "not a power of two from 1 to 65536",
+              .reason = reason_bank_count,
               .value = text};
   if (asked.exactly > 0 && asked.at_least > asked.exactly)
     return {.kind = &fail::use_option,
             .path = "--min-banks",
             .code = EINVAL,
-            .reason = "more than --banks gives",
+            .reason = reason_least_banks,
             .value = options.min_banks};
   return {};
 }

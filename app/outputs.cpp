@@ -288,14 +288,14 @@ Failure find_output(Role role, const char *path, const Inputs &inputs) {
       return output_failed(file, false, code);
     if (same)
       return output_failed(file, false, EINVAL,
-                           other.role == Role::outfile ? "is the outfile or an input file"
-                                                       : "is another file this run writes");
+                           other.role == Role::outfile ? reason_output_is_input
+                                                       : reason_output_twice);
   }
   same = inputs.program != nullptr && file.exists && same_file(file.found.id, inputs.program->id);
   for (const Input &input : inputs.data)
     same = same || (file.exists && same_file(file.found.id, input.id));
   if (same)
-    return output_failed(file, false, EINVAL, "is the outfile or an input file");
+    return output_failed(file, false, EINVAL, reason_output_is_input);
   keep_report_apart(file);
   if (const int code = begin_replacement(file); code != 0)
     return output_failed(file, false, code);
@@ -354,7 +354,7 @@ Failure commit_outputs() {
   if (code == 0)
     return {};
   return output_failed(*stuck, true, code,
-                       code == EEXIST && !stuck->exists ? "appeared while romweld ran" : nullptr);
+                       code == EEXIST && !stuck->exists ? reason_appeared : nullptr);
 }
 
 void abandon_outputs() {

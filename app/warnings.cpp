@@ -6,63 +6,34 @@
 
 namespace {
 
-constexpr const char *reason_board =
-    "no MegaCart board or emulator takes an image under 128k; --min-banks 8 makes it 128k";
-constexpr const char *reason_header =
-    "does not begin with AA 55 or 55 AA, the cartridge header the console needs to start it";
-constexpr const char *reason_megacart = "larger than the 1MB of a MegaCart";
-constexpr const char *reason_program = "larger than its bank of 16384 bytes";
-constexpr const char *reason_changed = "an input changed size while romweld ran";
-constexpr const char *reason_cut =
-    "%lld bytes, of which the %lld past its bank of %lld are not in the image";
-
+// A finding's warning on standard output and note on standard error, and
+// the failure that it is under --strict, with its error number and reason.
 struct Telling {
   Found what;
-  const char *warning = nullptr;                         // on standard output
-  void (*note)(const Finding &, const char *) = nullptr; // on standard error, of its path
-  const FailureKind *failure = nullptr;                  // under --strict
-  int code = 0;                                          // of the failure
-  const char *reason = nullptr;                          // of the failure
-  bool always = false;                                   // fails every run
+  const char *warning;
+  void (*note)(const Finding &, const char *path);
+  const FailureKind *failure;
+  int code;
+  const char *reason;
+  bool always; // fails every run, after its warning
 };
 
+void note_cut(const Finding &f, const char *path) {
+  note(path, reason_cut, static_cast<long long>(f.bytes),
+       static_cast<long long>(f.bytes - program_bank_capacity),
+       static_cast<long long>(program_bank_capacity));
+}
+
+// clang-format off
 constexpr Telling tellings[] = {
-    {.what = Found::padded_past_megacart,
-     .warning = "* Warning - 1MB is max MegaCart so far.\n",
-     .failure = &fail::fit_megacart,
-     .code = EFBIG,
-     .reason = reason_megacart},
-    {.what = Found::over_megacart,
-     .failure = &fail::fit_megacart,
-     .code = EFBIG,
-     .reason = reason_megacart},
-    {.what = Found::under_board,
-     .note = [](const Finding &, const char *path) { explain(path, reason_board); },
-     .failure = &fail::fit_board,
-     .code = EINVAL,
-     .reason = reason_board},
-    {.what = Found::program_too_large,
-     .warning = "Warning - program file may be too large - only 16384 bytes read!\n",
-     .note =
-         [](const Finding &f, const char *path) {
-           note(path, reason_cut, static_cast<long long>(f.bytes),
-                static_cast<long long>(f.bytes - program_bank_capacity),
-                static_cast<long long>(program_bank_capacity));
-         },
-     .failure = &fail::fit_program,
-     .code = EFBIG,
-     .reason = reason_program},
-    {.what = Found::unlike_plan,
-     .warning = "* WARNING - program should be at 0xffff - internal error?\n",
-     .failure = &fail::misplaced,
-     .reason = reason_changed,
-     .always = true},
-    {.what = Found::no_cartridge_header,
-     .note = [](const Finding &, const char *path) { explain(path, reason_header); },
-     .failure = &fail::find_header,
-     .code = EINVAL,
-     .reason = reason_header},
+    {Found::padded_past_megacart, "* Warning - 1MB is max MegaCart so far.\n", nullptr, &fail::fit_megacart, EFBIG, reason_megacart, false},
+    {Found::over_megacart, nullptr, nullptr, &fail::fit_megacart, EFBIG, reason_megacart, false},
+    {Found::under_board, nullptr, [](const Finding &, const char *path) { explain(path, reason_board); }, &fail::fit_board, EINVAL, reason_board, false},
+    {Found::program_too_large, "Warning - program file may be too large - only 16384 bytes read!\n", note_cut, &fail::fit_program, EFBIG, reason_program_size, false},
+    {Found::unlike_plan, "* WARNING - program should be at 0xffff - internal error?\n", nullptr, &fail::misplaced, 0, reason_changed, true},
+    {Found::no_cartridge_header, nullptr, [](const Finding &, const char *path) { explain(path, reason_header); }, &fail::find_header, EINVAL, reason_header, false},
 };
+// clang-format on
 
 const Telling *telling_of(Found what) {
   for (const Telling &telling : tellings)

@@ -55,6 +55,8 @@ void explain(const char *path, const char *reason) {
   note(path, "%s", reason);
 }
 
+// The format attribute checks that every call passes a format after the path.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void note(const char *path, const char *format, ...) {
   flush_before_stderr();
   (void)std::fprintf(stderr, "romweld: %s: ", path);

@@ -114,7 +114,7 @@ std::string model_warnings(const std::string &outfile, const NamedBytes &program
   std::string lines;
   if (total_banks(data, banks) < 8)
     lines += "romweld: " + outfile +
-             ": no MegaCart board or emulator takes an image under 128k; --min-banks 8 makes it "
+             ": no MegaCart board or openMSX takes an image under 128k; --min-banks 8 makes it "
              "128k\n";
   if (program.bytes.size() > bank)
     lines += "romweld: " + program.name + ": " + std::to_string(program.bytes.size()) +

@@ -8,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <regex>
 #include <set>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -55,6 +58,89 @@ TEST(ManPage, ExitStatusesMatchTheCode) {
   EXPECT_EQ(documented_statuses(), defined);
 }
 
+// Every reason the tool words itself, as the code declares it: a constant
+// named reason_..., its text in one or more adjacent literals.
+std::vector<std::string> reasons_in_code() {
+  std::vector<std::string> reasons;
+  const std::regex declared(R"re(reason_\w+ =\s*((?:"(?:[^"\\]|\\.)*"\s*)+);)re");
+  const std::regex literal(R"re("((?:[^"\\]|\\.)*)")re");
+  for (const char *folder : {"app", "image", "sys"})
+    for (const auto &entry : std::filesystem::directory_iterator(source / folder)) {
+      const std::string code = read_bytes(entry.path());
+      for (auto it = std::sregex_iterator(code.begin(), code.end(), declared);
+           it != std::sregex_iterator(); ++it) {
+        std::string text;
+        const std::string literals = (*it)[1];
+        for (auto part = std::sregex_iterator(literals.begin(), literals.end(), literal);
+             part != std::sregex_iterator(); ++part)
+          text += (*part)[1];
+        reasons.push_back(text);
+      }
+    }
+  return reasons;
+}
+
+// A line of the man page as it reads: a font request's words run together,
+// other requests dropped, roff's escapes as the characters they stand for.
+std::string plain(const std::string &line) {
+  std::string text = line;
+  if (line.starts_with('.')) {
+    const std::size_t space = line.find(' ');
+    const std::string request = line.substr(0, space);
+    if (space == std::string::npos ||
+        std::string(".B.I.BI.BR.IB.IR.RB.RI").find(request + ".") == std::string::npos)
+      return "";
+    // .B and .I set their words apart; the others alternate fonts, and run
+    // their words together.
+    const std::string between = request.size() == 2 ? " " : "";
+    std::vector<std::string> words(1);
+    bool quoted = false;
+    for (const char c : line.substr(space + 1)) {
+      if (c == '"')
+        quoted = !quoted;
+      else if (c == ' ' && !quoted && !words.back().empty())
+        words.emplace_back();
+      else if (c != ' ' || quoted)
+        words.back() += c;
+    }
+    text.clear();
+    for (const std::string &word : words)
+      text += (text.empty() ? "" : between) + word;
+  }
+  for (const auto &[escape, character] :
+       {std::pair{"\\-", "-"}, {"\\ ", " "}, {"\\e", "\\"}, {"\\(dq", "\""}})
+    for (std::size_t at = text.find(escape); at != std::string::npos;
+         at = text.find(escape, at + 1))
+      text.replace(at, std::string(escape).size(), character);
+  return text;
+}
+
+// A reason as a pattern: its printf conversions stand for the man page's
+// placeholders.
+std::regex pattern_of(const std::string &reason) {
+  const std::regex special(R"([.^$|()\[\]{}*+?\\])");
+  std::string escaped = std::regex_replace(reason, special, R"(\$&)");
+  escaped = std::regex_replace(escaped, std::regex(R"(%\\\.\\\*s|%s)"), ".*");
+  escaped = std::regex_replace(escaped, std::regex(R"(%(lld|zu|d))"), R"(\S+)");
+  return std::regex(escaped);
+}
+
+TEST(ManPage, GivesEveryReasonOfTheCode) {
+  std::vector<std::string> lines;
+  std::istringstream page(read_bytes(source / "man/romweld.1"));
+  for (std::string line; std::getline(page, line);)
+    lines.push_back(plain(line));
+  const std::vector<std::string> reasons = reasons_in_code();
+  EXPECT_GE(reasons.size(), 20U) << "the reasons of the code were not found";
+  for (const std::string &reason : reasons) {
+    const std::regex pattern = pattern_of(reason);
+    EXPECT_TRUE(
+        std::any_of(lines.begin(), lines.end(),
+                    [&](const std::string &line) { return std::regex_search(line, pattern); }))
+        << "the man page lacks: " << reason;
+  }
+}
+
 TEST(Docs, GiveTheCreditTextOfThePadding) {
   // In backticks in the README; in quotes in the man page, where roff keeps
   // the trailing space only when it is escaped.
@@ -64,6 +150,45 @@ TEST(Docs, GiveTheCreditTextOfThePadding) {
   roff.append(model_credit_text.substr(0, model_credit_text.size() - 1)).append("\\ \"");
   EXPECT_NE(read_bytes(source / "README.md").find(markdown), std::string::npos);
   EXPECT_NE(read_bytes(source / "man/romweld.1").find(roff), std::string::npos);
+}
+
+// The long options a text names: every "--word" in it.
+std::set<std::string> long_options(const std::string &text) {
+  std::set<std::string> names;
+  const std::regex option(R"((^|[^-\w])(--[a-z][a-z-]*))");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
+       it != std::sregex_iterator(); ++it)
+    names.insert((*it)[2]);
+  return names;
+}
+
+// The OPTIONS section of the man page, with roff's escaped dashes plain.
+std::string man_options() {
+  std::string page = read_bytes(source / "man/romweld.1");
+  for (std::size_t at = page.find("\\-"); at != std::string::npos; at = page.find("\\-", at))
+    page.erase(at, 1);
+  const std::size_t begin = page.find("\n.SH OPTIONS\n");
+  return page.substr(begin, page.find("\n.SH ", begin + 1) - begin);
+}
+
+TEST(Help, NamesTheOptionsOfTheManPageAndTheCompletions) {
+  const std::filesystem::path dir = make_scratch_dir();
+  const ToolRun help = run_tool(dir, {"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with("romweld <outfile> <program> <data1> <data2> <data3> ...\n"
+                                   "Program is padded to 16k, then banks are appended.\n"
+                                   "MegaCart uses inverted bank order, program goes at the end.\n"))
+      << help.out;
+  // Short options grouped: h among them asks for the same help.
+  EXPECT_EQ(run_tool(dir, {"-qh"}).out, help.out);
+  std::istringstream lines(help.out);
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_LE(line.size(), 79U) << line;
+  const std::set<std::string> named = long_options(help.out);
+  EXPECT_EQ(named, long_options(man_options()));
+  EXPECT_EQ(named, long_options(read_bytes(source / "completions/romweld.bash")));
+  EXPECT_EQ(named, long_options(read_bytes(source / "completions/_romweld")));
+  std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -53,11 +53,14 @@ constexpr Outfile image(std::int64_t banks) {
   return {Left::image, banks};
 }
 
+// The report of a finished run as the model gives it.
+const std::string from_model = "(the model's report)";
+
 struct Case {
   const char *name;
   std::vector<Input> inputs;
   std::vector<std::string> args;
-  std::string out;
+  std::string out; // or from_model
   std::string err; // in words, after each failure
   int status;
   Outfile outfile;
@@ -72,7 +75,7 @@ const std::string usage = "romweld <outfile> <program> <data1> <data2> <data3> .
 // The line on standard error of an image smaller than any MegaCart board.
 std::string small(const std::string &outfile) {
   return "romweld: " + outfile +
-         ": no MegaCart board or emulator takes an image under 128k; --min-banks 8 makes it 128k\n";
+         ": no MegaCart board or openMSX takes an image under 128k; --min-banks 8 makes it 128k\n";
 }
 const std::string small_out = small("out.rom");
 // The line on standard error that says how many paths a usage lacks.
@@ -83,27 +86,6 @@ std::string paths_missing(int got) {
 const std::string order = "romweld: usage: romweld <outfile> <program> <data...>; -f replaces the "
                           "outfile all the same\n";
 const std::string also_input = "Failed to open outfile, it is also an input file, code 22\n";
-const std::string help =
-    usage + "  -h, --help         print this help and exit\n"
-            "      --version      print the version and exit\n"
-            "  -q, --quiet        print only warnings and failures\n"
-            "      --map FILE     write the bank map of the finished image to FILE\n"
-            "      --equ FILE     write the data files' page constants for Z80 assemblers\n"
-            "      --sdas FILE    write the data files' page constants for SDCC's sdasz80\n"
-            "      --header FILE  write the data files' page constants as a C header\n"
-            "      --plan         write only the map and includes, no image; the program\n"
-            "                     need not exist yet\n"
-            "      --summary      print the banks used and the room left\n"
-            "      --strict       fail where a warning would be printed\n"
-            "  -f, --force        replace an outfile that is no image\n"
-            "      --banks N      make the image exactly N banks (a power of two)\n"
-            "      --min-banks N  make the image at least N banks (a power of two)\n"
-            "      --             end the options: every argument after it is a path\n";
-const std::string example_report =
-    "Opened data file 'd.bin'\n- starting address 0 (page >FFFE)\n"
-    "- ending address 4000 (page >FFFF)\n"
-    "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
-    "Finished writing 'out.rom'.\n";
 const std::vector<std::string> example_args = {"out.rom", "p.bin", "d.bin"};
 
 // Empty data files after the others, e0.dat on, many enough that their report
@@ -144,8 +126,7 @@ const Case cases[] = {
      {file("p.bin", 8000), file("d.bin", 20000)}, example_args, worked_example_report,
      small_out, 0, image(4)},
     {"existing_outfile_is_truncated",
-     {file("out.rom", 65536), file("p.bin", 10), file("d.bin", 10)}, example_args,
-     example_report, small_out, 0, image(2)},
+     {file("out.rom", 65536), file("p.bin", 10), file("d.bin", 10)}, example_args, from_model, small_out, 0, image(2)},
     {"outfile_in_missing_folder",
      {file("p.bin", 10), file("d.bin", 10)}, {"no/such/out.rom", "p.bin", "d.bin"},
      "Failed to open outfile, code 2\n",
@@ -219,15 +200,11 @@ const Case cases[] = {
      "romweld: /dev/zero: not a regular file\n", 4, no_outfile},
     {"symlink_to_data_file_is_followed",
      {file("p.bin", 10), file("d.bin", 10), {"link.bin", Kind::symlink, 0, "d.bin"}},
-     {"out.rom", "p.bin", "link.bin"},
-     "Opened data file 'link.bin'\n- starting address 0 (page >FFFE)\n"
-     "- ending address 4000 (page >FFFF)\n"
-     "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
-     "Finished writing 'out.rom'.\n",
+     {"out.rom", "p.bin", "link.bin"}, from_model,
      small_out, 0, image(2)},
     {"outfile_is_a_link_to_a_file_still_to_be_made",
      {file("p.bin", 10), file("d.bin", 10), {"out.rom", Kind::symlink, 0, "new.rom"}},
-     example_args, example_report, small_out, 0, image(2)},
+     example_args, from_model, small_out, 0, image(2)},
     // Sizes past 32 bits, and the ceiling of 65,536 banks.
     {"one_bank_over_the_page_range",
      {file("p.bin", 10), {"big.bin", Kind::sparse, 65536LL * 16128}},
@@ -344,16 +321,7 @@ const Case cases[] = {
      {file("\u00e9.bin", 100), file("\u20ac\u2013.dat", 20000),
       file("\u65e5\u672c\U0001F600.dat", 16129), file("\u0100.dat", 10), file("A.dat", 40000)},
      {"\u014d\u20ac.rom", "\u00e9.bin", "\u20ac\u2013.dat", "\u65e5\u672c\U0001F600.dat",
-      "\u0100.dat"},
-     "Padding for 128k\n"
-     "Opened data file '\u20ac\u2013.dat'\n- starting address 8000 (page >FFFA)\n"
-     "- ending address 10000 (page >FFFC)\n"
-     "Opened data file '\u65e5\u672c\U0001F600.dat'\n- starting address 10000 (page >FFFC)\n"
-     "- ending address 18000 (page >FFFE)\n"
-     "Opened data file '\u0100.dat'\n- starting address 18000 (page >FFFE)\n"
-     "- ending address 1C000 (page >FFFF)\n"
-     "Opened program file '\u00e9.bin'\n- starting address 1C000 (page >FFFF)\n"
-     "Finished writing '\u014d\u20ac.rom'.\n",
+      "\u0100.dat"}, from_model,
      "", 0, image(8)},
     {"outfile_typed_again_as_input_with_a_non_ascii_name",
      {file("p.bin", 10), file("level\u20131.dat", 10)},
@@ -361,8 +329,6 @@ const Case cases[] = {
      also_input,
      "romweld: level\u20131.dat: is also an input file\n", 1, kept},
     // Options, before the outfile only.
-    {"help", {}, {}, help, "", 0, no_outfile, 0, {"--help"}},
-    {"help_among_grouped_short_options", {}, {}, help, "", 0, no_outfile, 0, {"-qh"}},
     {"version", {}, {}, "romweld " ROMWELD_VERSION "\n", "", 0, no_outfile, 0, {"--version"}},
     {"unknown_option_creates_nothing",
      {file("p.bin", 10), file("d.bin", 10)}, {"game.rom", "p.bin", "d.bin"},
@@ -383,11 +349,7 @@ const Case cases[] = {
      {file("p.bin", 10)}, {"out.rom", "p.bin"}, usage, paths_missing(2), 255, no_outfile, 0,
      {"-q", "--"}},
     {"names_after_double_dash_are_paths",
-     {file("p.bin", 10), file("-d.bin", 10)}, {"-o.rom", "p.bin", "-d.bin"},
-     "Opened data file '-d.bin'\n- starting address 0 (page >FFFE)\n"
-     "- ending address 4000 (page >FFFF)\n"
-     "Opened program file 'p.bin'\n- starting address 4000 (page >FFFF)\n"
-     "Finished writing '-o.rom'.\n",
+     {file("p.bin", 10), file("-d.bin", 10)}, {"-o.rom", "p.bin", "-d.bin"}, from_model,
      small("-o.rom"), 0, image(2), 0, {"--"}},
     {"quiet_keeps_warnings", // 65 banks: padded past 1 MB, and a program too large
      {file("p.bin", 16385), file("d.bin", 64 * 16128)}, {"out.rom", "p.bin", "d.bin"},
@@ -401,13 +363,11 @@ const Case cases[] = {
      4, no_outfile, 0, {"--quiet"}},
     // The bank map, checked against the model; only a finished image has one.
     {"map_of_the_worked_example",
-     {file("p.bin", 8000), file("d.bin", 20000)}, example_args, worked_example_report,
+     {file("p.bin", 8000), file("d.bin", 20000)}, example_args, from_model,
      small_out, 0, image(4), 0, {"--map", "m.tsv"}},
     {"map_replaces_an_old_one_and_escapes_names",
      {file("p.bin", 10), file("a\tb\r\n\\.bin", 0), file("d.bin", 10), file("m.tsv", 5)},
-     {"out.rom", "p.bin", "a\tb\r\n\\.bin", "d.bin"},
-     "Opened data file 'a\tb\r\n\\.bin'\n- starting address 0 (page >FFFE)\n"
-     "- ending address 0 (page >FFFE)\n" + example_report,
+     {"out.rom", "p.bin", "a\tb\r\n\\.bin", "d.bin"}, from_model,
      small_out, 0, image(2), 0, {"--map=m.tsv"}},
     {"no_map_when_an_input_is_missing", // and an old map is left alone
      {file("p.bin", 10), file("m.tsv", 5)}, {"out.rom", "p.bin", "nope.bin"},
@@ -433,14 +393,14 @@ const Case cases[] = {
     {"map_through_a_link_replaces_its_target",
      {file("p.bin", 10), file("d.bin", 10), file("real.tsv", 5),
       {"m.tsv", Kind::symlink, 0, "real.tsv"}},
-     example_args, example_report, small_out, 0, image(2), 0, {"--map", "m.tsv"}},
+     example_args, from_model, small_out, 0, image(2), 0, {"--map", "m.tsv"}},
     {"map_that_is_the_new_outfile",
      {file("p.bin", 10), file("d.bin", 10)}, example_args,
      "Failed to open map file ./out.rom, code 22\n",
      "romweld: ./out.rom: is the outfile or an input file\n", 6, no_outfile, 0,
      {"--map", "./out.rom"}},
     {"map_with_a_name_of_250_bytes",
-     {file("p.bin", 10), file("d.bin", 10)}, example_args, example_report, small_out, 0, image(2), 0,
+     {file("p.bin", 10), file("d.bin", 10)}, example_args, from_model, small_out, 0, image(2), 0,
      {"--map", std::string(250, 'm')}},
     // The game's build: page constants, a planning run, headroom, strict and
     // fixed-size images, checked against the model.
@@ -490,14 +450,7 @@ const Case cases[] = {
      "Failed to name data file d.bin, d.bin gives the same name D_BIN, code 22\n",
      "romweld: d.bin: same constant name D_BIN as d.bin\n", 9, no_outfile, 0, {"--header", "p.h"}},
     {"one_data_file_twice_without_includes",
-     {file("p.bin", 10), file("d.bin", 10)}, {"out.rom", "p.bin", "d.bin", "d.bin"},
-     "Padding for 64k\n"
-     "Opened data file 'd.bin'\n- starting address 4000 (page >FFFD)\n"
-     "- ending address 8000 (page >FFFE)\n"
-     "Opened data file 'd.bin'\n- starting address 8000 (page >FFFE)\n"
-     "- ending address C000 (page >FFFF)\n"
-     "Opened program file 'p.bin'\n- starting address C000 (page >FFFF)\n"
-     "Finished writing 'out.rom'.\n",
+     {file("p.bin", 10), file("d.bin", 10)}, {"out.rom", "p.bin", "d.bin", "d.bin"}, from_model,
      small_out, 0, image(4)},
     {"data_file_named_like_the_count_of_another",
      {file("p.bin", 10), file("a", 10), file("a_banks", 10)}, {"out.rom", "p.bin", "a", "a_banks"},
@@ -536,12 +489,7 @@ const Case cases[] = {
      {file("p.bin", 16384), file("d.bin", 63 * 16128)}, example_args, "", "", 0, image(64), 0,
      {"-q", "--strict"}},
     {"image_of_the_banks_asked_for",
-     {file("p.bin", 8000), file("d.bin", 20000)}, example_args,
-     "Padding for 256k\n"
-     "Opened data file 'd.bin'\n- starting address 34000 (page >FFFD)\n"
-     "- ending address 3C000 (page >FFFF)\n"
-     "Opened program file 'p.bin'\n- starting address 3C000 (page >FFFF)\n"
-     "Finished writing 'out.rom'.\n",
+     {file("p.bin", 8000), file("d.bin", 20000)}, example_args, from_model,
      "", 0, image(16), 0, {"--banks", "16", "--map", "m.tsv"}},
     {"image_of_one_bank_asked_for",
      {file("p.bin", 10), file("d.bin", 0)}, example_args, "", small_out, 0, image(1), 0,
@@ -562,15 +510,10 @@ const Case cases[] = {
     // Made for the console: board sizes, the cartridge header, includes for
     // every Z80 assembler.
     {"least_banks_pad_to_a_board_and_move_no_page",
-     {file("p.bin", 8000), file("d.bin", 20000)}, example_args,
-     "Padding for 128k\n"
-     "Opened data file 'd.bin'\n- starting address 14000 (page >FFFD)\n"
-     "- ending address 1C000 (page >FFFF)\n"
-     "Opened program file 'p.bin'\n- starting address 1C000 (page >FFFF)\n"
-     "Finished writing 'out.rom'.\n",
+     {file("p.bin", 8000), file("d.bin", 20000)}, example_args, from_model,
      "", 0, image(8), 0, {"--min-banks", "8", "--equ", "p.equ", "--map", "m.tsv"}},
     {"least_banks_below_what_the_inputs_need",
-     {file("p.bin", 8000), file("d.bin", 20000)}, example_args, worked_example_report,
+     {file("p.bin", 8000), file("d.bin", 20000)}, example_args, from_model,
      small_out, 0, image(4), 0, {"--min-banks=2"}},
     {"least_banks_not_a_power_of_two",
      {file("out.rom", 32768), file("p.bin", 10), file("d.bin", 10)}, example_args,
@@ -584,7 +527,7 @@ const Case cases[] = {
     {"strict_image_smaller_than_any_board_keeps_the_old_image",
      {file("out.rom", 32768), file("p.bin", 8000), file("d.bin", 20000)}, example_args,
      "Padding for 64k\nFailed to fit image of 64k to a MegaCart board, code 22\n",
-     "romweld: out.rom: no MegaCart board or emulator takes an image under 128k; --min-banks 8 "
+     "romweld: out.rom: no MegaCart board or openMSX takes an image under 128k; --min-banks 8 "
      "makes it 128k\n",
      14, kept, 0, {"--strict"}},
     {"strict_image_of_the_smallest_board",
@@ -652,14 +595,12 @@ const Case cases[] = {
          order,
      16, kept},
     {"outfile_of_one_bank_that_is_no_program_is_replaced",
-     {file("out.rom", 16384), file("p.bin", 10), file("d.bin", 10)}, example_args,
-     example_report, small_out, 0, image(2)},
+     {file("out.rom", 16384), file("p.bin", 10), file("d.bin", 10)}, example_args, from_model, small_out, 0, image(2)},
     {"empty_outfile_is_replaced",
-     {file("out.rom", 0), file("p.bin", 10), file("d.bin", 10)}, example_args, example_report,
+     {file("out.rom", 0), file("p.bin", 10), file("d.bin", 10)}, example_args, from_model,
      small_out, 0, image(2)},
     {"force_replaces_a_file_that_is_no_image",
-     {file("out.rom", 20000), file("p.bin", 10), file("d.bin", 10)}, example_args,
-     example_report, small_out, 0, image(2), 0, {"-f"}},
+     {file("out.rom", 20000), file("p.bin", 10), file("d.bin", 10)}, example_args, from_model, small_out, 0, image(2), 0, {"-f"}},
     {"force_never_replaces_an_input",
      {file("p.bin", 10), file("d.bin", 10)}, {"./d.bin", "p.bin", "d.bin"},
      also_input, "romweld: ./d.bin: is also an input file\n", 1, kept, 0, {"--force"}},
@@ -669,19 +610,18 @@ const Case cases[] = {
      4, kept},
     {"data_file_as_program_without_header",
      {file("program.bin", 8000), {"title.dat", Kind::bare, 20000}},
-     {"game.rom", "title.dat", "program.bin"},
-     "Opened data file 'program.bin'\n- starting address 0 (page >FFFE)\n"
-     "- ending address 4000 (page >FFFF)\n"
-     "Warning - program file may be too large - only 16384 bytes read!\n"
-     "Opened program file 'title.dat'\n- starting address 4000 (page >FFFF)\n"
-     "Finished writing 'game.rom'.\n",
+     {"game.rom", "title.dat", "program.bin"}, from_model,
      small("game.rom") +
          "romweld: title.dat: 20000 bytes, of which the 3616 past its bank of 16384 are not in "
          "the image\nromweld: title.dat: does not begin with AA 55 or 55 AA, the cartridge "
          "header the console needs to start it\n",
      0, image(2)},
-    // One file under several names on Windows: the \\?\ form, drive letters,
-    // a drive mapped to a folder; and the devices.
+};
+
+// One file under several names on Windows: the \\?\ form, drive letters, a
+// drive mapped to a folder; and the devices. Registered only where the tool
+// is a Windows build, so that no other run lists them as not run.
+const Case windows_cases[] = {
     {"windows_outfile_with_the_long_path_prefix_is_the_program",
      {file("p.bin", 10), file("d.bin", 10)}, {"@L\\p.bin", "@C\\p.bin", "@C\\d.bin"},
      also_input, "romweld: @L\\p.bin: is also an input file\n", 1, not_read},
@@ -825,8 +765,6 @@ TEST_P(Run, ReportStatusAndImage) {
   Case c = GetParam();
   if (tool_on_windows() && needs_linux(c))
     GTEST_SKIP() << "needs files or limits that only Linux has";
-  if (!tool_on_windows() && std::string_view(c.name).starts_with("windows_"))
-    GTEST_SKIP() << "needs drive names and devices that only Windows has";
   const fs::path dir = make_scratch_dir();
   const std::map<std::string, std::string> made = make_inputs(dir, c);
   std::set<std::string> dangling;
@@ -863,9 +801,6 @@ TEST_P(Run, ReportStatusAndImage) {
   std::vector<std::string> args = c.options;
   args.insert(args.end(), c.args.begin(), c.args.end());
   const ToolRun run = run_tool(dir, args, c.file_limit, c.redirect);
-  if (c.outfile.left != Left::on_stdout) {
-    EXPECT_EQ(run.out, c.out);
-  }
   EXPECT_EQ(run.err, c.err);
   EXPECT_EQ(run.status, c.status);
 
@@ -892,6 +827,9 @@ TEST_P(Run, ReportStatusAndImage) {
     banks = std::max(model_image_banks(data), std::stoul(least));
   const NamedBytes program =
       finished && c.args.size() > 1 ? model_input(dir, c.args[1]) : NamedBytes{};
+  if (c.outfile.left != Left::on_stdout) {
+    EXPECT_EQ(run.out, c.out == from_model ? model_report(c.args[0], program, data, banks) : c.out);
+  }
   if (left == Left::image || left == Left::on_stdout) {
     const std::string want = model_image(program.bytes, data, banks);
     const std::string got = left == Left::image ? read_bytes(outfile) : run.out;
@@ -937,9 +875,16 @@ TEST_P(Run, ReportStatusAndImage) {
   fs::remove_all(dir);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Run, testing::ValuesIn(cases),
-                         [](const testing::TestParamInfo<Case> &each) {
-                           return std::string(each.param.name);
-                         });
+std::string case_name(const testing::TestParamInfo<Case> &each) {
+  return each.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Run, testing::ValuesIn(cases), case_name);
+INSTANTIATE_TEST_SUITE_P(Windows, Run,
+                         testing::ValuesIn(tool_on_windows()
+                                               ? std::vector<Case>(std::begin(windows_cases),
+                                                                   std::end(windows_cases))
+                                               : std::vector<Case>()),
+                         case_name);
 
 } // namespace
