@@ -36,7 +36,8 @@ void report_failure(const Failure &f) {
   if (f.kind->note != nullptr)
     f.kind->note(f);
   else
-    explain(f.path, f.reason != nullptr ? f.reason : std::strerror(f.code));
+    explain(f.folder != nullptr ? f.folder : f.path,
+            f.reason != nullptr ? f.reason : std::strerror(f.code));
 }
 
 void report_left_behind(const char *path, int code) {

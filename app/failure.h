@@ -10,6 +10,11 @@
 
 struct Failure;
 
+// What a failure adds after its lines, for a mistake it may come of: how the
+// command line was read, as paths given in another order or an option whose
+// value was forgotten cause it; and that -f replaces the file all the same.
+enum class Hint { none, reading, force };
+
 // One way a run can fail: its exit status and the lines it prints. The line
 // on standard output ends ", code N"; the line on standard error gives the
 // failure's path and its reason: the tool's own words, or the system's for
@@ -22,6 +27,7 @@ struct FailureKind {
   // Prints the line on standard error, for a reason worded from the
   // failure's numbers or names; nullptr for the usual one.
   void (*note)(const Failure &) = nullptr;
+  Hint hint = Hint::none;
 };
 
 // What went wrong.
@@ -32,10 +38,12 @@ struct Failure {
   const char *reason = nullptr;      // the tool's own words for code; nullptr for the system's
   const char *value = nullptr;       // the value of the option, as typed
   const char *first = nullptr;       // the file that gave a clashing name first
-  std::string_view suffix = {};      // of the clashing name
-  long long banks = 0;               // of the image
-  long long limit = 0;               // the most banks the image may have
-  long long bytes = 0;               // of the file
+  std::string_view suffix = {};      // of a constant's name
+  const char *folder =
+      nullptr;         // the folder that could not take a new file, named on standard error
+  long long banks = 0; // of the image
+  long long limit = 0; // the most banks the image may have
+  long long bytes = 0; // of the file
 };
 
 constexpr bool failed(const Failure &failure) {
@@ -68,10 +76,14 @@ constexpr const char *reason_more_than_asked = "image would need %lld banks, --b
 constexpr const char *reason_clash = "same constant name %s%.*s as %s";
 constexpr const char *reason_bank_count = "not a power of two from 1 to 65536";
 constexpr const char *reason_least_banks = "more than --banks gives";
-constexpr const char *reason_order =
-    "romweld <outfile> <program> <data...>; -f replaces the outfile all the same";
+constexpr const char *reason_no_folder = "no such folder";
+constexpr const char *reason_stdout_closed = "is standard output, which was closed";
+constexpr const char *reason_reserved = "%s%.*s is %s, not a constant, to an assembler";
+constexpr const char *reason_long_name = "%s%.*s has %zu characters; sdasz80 tells only %zu apart";
 constexpr const char *reason_board =
     "no MegaCart board or openMSX takes an image under 128k; --min-banks 8 makes it 128k";
+constexpr const char *reason_over_board =
+    "no MegaCart board or openMSX takes an image over 1024k; pages below FFC0 select no bank";
 constexpr const char *reason_header =
     "does not begin with AA 55 or 55 AA, the cartridge header the console needs to start it";
 constexpr const char *reason_megacart = "larger than the 1MB of a MegaCart";
@@ -85,9 +97,9 @@ namespace fail {
 
 // clang-format off
 inline constexpr FailureKind open_outfile{status_outfile, [](const Failure &) { report("Failed to open outfile"); }};
-inline constexpr FailureKind outfile_is_input{status_outfile, [](const Failure &) { report("Failed to open outfile, it is also an input file"); }};
+inline constexpr FailureKind outfile_is_input{status_outfile, [](const Failure &) { report("Failed to open outfile, it is also an input file"); }, nullptr, Hint::reading};
 inline constexpr FailureKind write_outfile{status_outfile, [](const Failure &) { report("Failed to write outfile"); }};
-inline constexpr FailureKind size_file{status_sizing, [](const Failure &f) { report("Failed to size file %s", f.path); }};
+inline constexpr FailureKind size_file{status_sizing, [](const Failure &f) { report("Failed to size file %s", f.path); }, nullptr, Hint::reading};
 inline constexpr FailureKind plan_image{status_sizing,
     [](const Failure &f) { report("Failed to plan image of %lld banks", f.banks); },
     [](const Failure &f) { note(f.path, reason_too_many_banks, f.banks, f.limit); }};
@@ -101,8 +113,10 @@ inline constexpr FailureKind read_program{status_program, [](const Failure &) { 
 // The banks written are unlike the plan: the warning that says so is its line.
 inline constexpr FailureKind misplaced{status_misplaced};
 inline constexpr FailureKind open_map{status_map, [](const Failure &f) { report("Failed to open map file %s", f.path); }};
+inline constexpr FailureKind map_is_input{status_map, open_map.line, nullptr, Hint::reading};
 inline constexpr FailureKind write_map{status_map, [](const Failure &f) { report("Failed to write map file %s", f.path); }};
 inline constexpr FailureKind open_include{status_include, [](const Failure &f) { report("Failed to open include file %s", f.path); }};
+inline constexpr FailureKind include_is_input{status_include, open_include.line, nullptr, Hint::reading};
 inline constexpr FailureKind write_include{status_include, [](const Failure &f) { report("Failed to write include file %s", f.path); }};
 inline constexpr FailureKind name_clash{status_names,
     [](const Failure &f) {
@@ -111,20 +125,43 @@ inline constexpr FailureKind name_clash{status_names,
     },
     [](const Failure &f) {
       note(f.path, reason_clash, constant_name(f.path).text.data(),
-           static_cast<int>(f.suffix.size()), f.suffix.data(), f.first);
+           static_cast<int>(f.suffix.size()), f.suffix.data(), escaped(f.first).text.data());
+    }};
+inline constexpr FailureKind reserved_name{status_names,
+    [](const Failure &f) {
+      report("Failed to name data file %s, an assembler reserves %s%.*s", f.path,
+             constant_name(f.path).text.data(), static_cast<int>(f.suffix.size()), f.suffix.data());
+    },
+    [](const Failure &f) {
+      note(f.path, reason_reserved, constant_name(f.path).text.data(),
+           static_cast<int>(f.suffix.size()), f.suffix.data(), f.reason);
+    }};
+inline constexpr FailureKind long_name{status_names,
+    [](const Failure &f) {
+      report("Failed to name data file %s, %s%.*s is too long", f.path,
+             constant_name(f.path).text.data(), static_cast<int>(f.suffix.size()), f.suffix.data());
+    },
+    [](const Failure &f) {
+      const Name name = constant_name(f.path);
+      note(f.path, reason_long_name, name.text.data(), static_cast<int>(f.suffix.size()),
+           f.suffix.data(), name.view().size() + f.suffix.size(), sdas_name_limit);
     }};
 inline constexpr FailureKind fit_program{status_strict_program, [](const Failure &f) { report("Failed to fit program file of %lld bytes in its bank", f.bytes); }};
 inline constexpr FailureKind fit_megacart{status_strict_image, [](const Failure &f) { report("Failed to fit image of %lld banks in 1MB", f.banks); }};
 inline constexpr FailureKind use_option{status_option, [](const Failure &f) { report("Failed to use %s %s", f.path, f.value); }};
 inline constexpr FailureKind fit_board{status_strict_board, [](const Failure &f) { report("Failed to fit image of %lldk to a MegaCart board", f.banks * 16); }};
 inline constexpr FailureKind find_header{status_strict_header, [](const Failure &) { report("Failed to find the cartridge header in program file"); }};
-// Most likely the paths in another order: the second line recalls it.
-inline constexpr FailureKind not_image{status_not_image,
+// A file that romweld did not make, where a file it writes goes: most likely
+// paths in another order, or an option without its value.
+inline constexpr FailureKind not_image{status_not_made,
     [](const Failure &f) { report("Failed to replace outfile %s of %lld byte%s", f.path, f.bytes, plural(f.bytes)); },
-    [](const Failure &f) {
-      explain(f.path, f.reason);
-      explain("usage", reason_order);
-    }};
+    nullptr, Hint::force};
+inline constexpr FailureKind not_map{status_not_made,
+    [](const Failure &f) { report("Failed to replace map file %s of %lld byte%s", f.path, f.bytes, plural(f.bytes)); },
+    nullptr, Hint::force};
+inline constexpr FailureKind not_include{status_not_made,
+    [](const Failure &f) { report("Failed to replace include file %s of %lld byte%s", f.path, f.bytes, plural(f.bytes)); },
+    nullptr, Hint::force};
 // clang-format on
 
 } // namespace fail

@@ -2,6 +2,7 @@
 #include "app/options.h"
 #include "app/outputs.h"
 #include "app/status.h"
+#include "app/usage.h"
 #include "app/warnings.h"
 #include "image/map.h"
 #include "image/sizing.h"
@@ -16,50 +17,6 @@
 #include <tuple>
 
 namespace {
-
-void usage_lines() {
-  report("romweld <outfile> <program> <data1> <data2> <data3> ...\n");
-  report("Program is padded to 16k, then banks are appended.\n");
-  report("MegaCart uses inverted bank order, program goes at the end.\n");
-}
-
-void help_lines() {
-  usage_lines();
-  report("  -h, --help         print this help and exit\n");
-  report("      --version      print the version and exit\n");
-  report("  -q, --quiet        print only warnings and failures\n");
-  report("      --map FILE     write the bank map of the finished image to FILE\n");
-  report("      --equ FILE     write the data files' page constants for Z80 assemblers\n");
-  report("      --sdas FILE    write the data files' page constants for SDCC's sdasz80\n");
-  report("      --header FILE  write the data files' page constants as a C header\n");
-  report("      --plan         write only the map and includes, no image; the program\n");
-  report("                     need not exist yet\n");
-  report("      --summary      print the banks used and the room left\n");
-  report("      --strict       fail where a warning would be printed\n");
-  report("  -f, --force        replace an outfile that is no image\n");
-  report("      --banks N      make the image exactly N banks (a power of two)\n");
-  report("      --min-banks N  make the image at least N banks (a power of two)\n");
-  report("      --             end the options: every argument after it is a path\n");
-}
-
-constexpr const char *reason_unknown = "unknown option";
-constexpr const char *reason_valueless = "needs a value";
-constexpr const char *reason_paths =
-    "needs an outfile, a program and at least one data file; got %zu path%s";
-
-// What is wrong with the command line, on standard error after the usage.
-void usage_reason(const Options &options) {
-  if (options.unknown != nullptr) {
-    explain(options.unknown, reason_unknown);
-  } else if (options.valueless != nullptr) {
-    explain(options.valueless, reason_valueless);
-  } else {
-    char text[96];
-    (void)std::snprintf(text, sizeof text, reason_paths, options.paths.size(),
-                        plural(static_cast<long long>(options.paths.size())));
-    explain_usage(text);
-  }
-}
 
 // The data files as sized. An image holds at most max_banks banks, and every
 // data file that is not empty takes one, so this is room for the largest
@@ -100,6 +57,15 @@ Failure size_inputs(const char *outfile, Input *program, std::span<char *const> 
   return {};
 }
 
+// The program of a planning run, which need not exist yet: if it does, the
+// files the run writes must not be it. Its size stays unknown, as it is not
+// read.
+void find_program(Input &program) {
+  Input found = program;
+  if (!failed(size_input(found)))
+    program.id = found.id;
+}
+
 // Finds the map and the includes that were asked for, each checked against
 // the outfile, the inputs and the others.
 Failure find_outputs(const Options &options, const Inputs &inputs) {
@@ -109,7 +75,7 @@ Failure find_outputs(const Options &options, const Inputs &inputs) {
                                                  {Role::header, options.header}};
   for (const auto &[role, path] : asked)
     if (path != nullptr) {
-      if (const Failure failure = find_output(role, path, inputs); failed(failure))
+      if (const Failure failure = find_output(role, path, inputs, options.force); failed(failure))
         return failure;
     }
   return {};
@@ -156,34 +122,51 @@ Failure bank_counts(const Options &options, BankCount &asked) {
   return {};
 }
 
+// Whether the constants of the data files mean one thing to every tool that
+// reads the includes asked for: no two alike, and none an assembler reads
+// as something else.
+Failure check_names(const Options &options, std::span<const Input> data) {
+  if (options.equ == nullptr && options.sdas == nullptr && options.header == nullptr)
+    return {};
+  if (const Clash clash = find_clash(data, options.header); clash.path != nullptr)
+    return {.kind = &fail::name_clash,
+            .path = clash.path,
+            .code = EINVAL,
+            .first = clash.other,
+            .suffix = clash.suffix};
+  const Misread misread = find_misread(data, options.equ != nullptr, options.sdas != nullptr);
+  if (misread.path == nullptr)
+    return {};
+  return {.kind = misread.reserved != nullptr ? &fail::reserved_name : &fail::long_name,
+          .path = misread.path,
+          .code = EINVAL,
+          .reason = misread.reserved,
+          .suffix = misread.suffix};
+}
+
 // The files of the run found, sized and checked, before anything is planned.
+// A planning run writes no image: it never looks at the outfile.
 Failure find_files(const Options &options, Input &program, std::span<char *const> paths,
                    std::span<Input> data) {
   const char *outfile = options.paths[0];
-  if (const Failure failure = find_outfile(outfile, !options.plan); failed(failure))
-    return failure;
+  if (!options.plan) {
+    if (const Failure failure = find_outfile(outfile); failed(failure))
+      return failure;
+  }
   if (const Failure failure = size_inputs(outfile, options.plan ? nullptr : &program, paths, data);
       failed(failure))
     return failure;
-  if (!options.plan) {
-    if (const Failure failure = check_outfile(options.force); failed(failure))
-      return failure;
-  }
+  if (options.plan)
+    find_program(program);
+  else if (const Failure failure = check_outfile(options.force); failed(failure))
+    return failure;
   // A planning run does not size the program.
   if (const Failure failure = refuse(check_program(program), options.strict, outfile);
       failed(failure))
     return failure;
   if (const Failure failure = find_outputs(options, {&program, data}); failed(failure))
     return failure;
-  if (options.equ != nullptr || options.sdas != nullptr || options.header != nullptr) {
-    if (const Clash clash = find_clash(data, options.header); clash.path != nullptr)
-      return {.kind = &fail::name_clash,
-              .path = clash.path,
-              .code = EINVAL,
-              .first = clash.other,
-              .suffix = clash.suffix};
-  }
-  return {};
+  return check_names(options, data);
 }
 
 // The write pass into the outfile, each finding told as it comes.
@@ -228,6 +211,8 @@ Failure run(const Options &options) {
   BankCount banks{};
   if (const Failure failure = bank_counts(options, banks); failed(failure))
     return failure;
+  // From the first new file on, an interrupt removes them before it ends the run.
+  watch_interrupts();
   if (const Failure failure = find_files(options, program, paths, data); failed(failure))
     return failure;
   Plan plan{};
@@ -250,7 +235,9 @@ Failure run(const Options &options) {
 } // namespace
 
 int main(int argc, char **argv) {
-  keep_standard_streams();
+  // Standard output closed from the start is a report lost.
+  if (keep_standard_streams())
+    lose_report();
   Options options{};
   int status = status_ok;
   switch (parse_options(utf8_arguments(argc, argv), options)) {
@@ -272,6 +259,7 @@ int main(int argc, char **argv) {
     // file as it was.
     if (failed(failure)) {
       report_failure(failure);
+      report_hint(failure, options);
       abandon_outputs();
       status = failure.kind->status;
     }

@@ -96,6 +96,15 @@ Request parse_options(std::span<char *const> args, Options &options) {
   return options.paths.size() < 3 ? Request::usage : Request::run;
 }
 
+std::array<std::pair<const char *, const char *>, valued_count>
+valued_options(const Options &options) {
+  static_assert(std::size(valued) == valued_count);
+  std::array<std::pair<const char *, const char *>, valued_count> each{};
+  for (std::size_t i = 0; i < valued_count; ++i)
+    each[i] = {valued[i].name.data(), options.*valued[i].value};
+  return each;
+}
+
 bool bank_count(const char *text, std::int64_t &banks) {
   banks = 0;
   const char *c = text;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
+#include <utility>
 
 // What the command line asks for. Options come before the outfile only: from
 // the outfile on, every argument is a path, so that no file name is ever
@@ -28,6 +30,11 @@ struct Options {
 };
 
 Request parse_options(std::span<char *const> args, Options &options);
+
+// Each option that takes a value, by its name, with its value or nullptr.
+constexpr std::size_t valued_count = 6;
+std::array<std::pair<const char *, const char *>, valued_count>
+valued_options(const Options &options);
 
 // A bank count as typed: a power of two from 1 to 65,536, in decimal.
 bool bank_count(const char *text, std::int64_t &banks);

@@ -14,30 +14,34 @@ namespace {
 std::array<Output, role_count> outputs = {
     {{Role::outfile}, {Role::map}, {Role::equ}, {Role::sdas}, {Role::header}}};
 
-// How a file of each role fails, and whether one whose content would not
-// change keeps its time, for make.
+// How a file of each role fails; how romweld knows one it made, to replace;
+// and whether one whose content would not change keeps its time, for make.
 struct Rules {
   const FailureKind *open;
   const FailureKind *write;
+  const FailureKind *is_input;
+  const FailureKind *not_made;
+  const char *(*made)(std::FILE *file, std::int64_t size);
   bool keep_if_unchanged;
 };
 
-Rules rules_of(Role role) {
-  switch (role) {
-  case Role::outfile:
-    return {&fail::open_outfile, &fail::write_outfile, false};
-  case Role::map:
-    return {&fail::open_map, &fail::write_map, true};
-  case Role::equ:
-  case Role::sdas:
-  case Role::header:
-    break;
-  }
-  return {&fail::open_include, &fail::write_include, true};
+// By role, in the order of Role.
+// clang-format off
+constexpr Rules rules_by_role[role_count] = {
+    {&fail::open_outfile, &fail::write_outfile, &fail::outfile_is_input, &fail::not_image, not_an_image, false},
+    {&fail::open_map, &fail::write_map, &fail::map_is_input, &fail::not_map, not_a_map, true},
+    {&fail::open_include, &fail::write_include, &fail::include_is_input, &fail::not_include, not_an_include, true},
+    {&fail::open_include, &fail::write_include, &fail::include_is_input, &fail::not_include, not_an_include, true},
+    {&fail::open_include, &fail::write_include, &fail::include_is_input, &fail::not_include, not_an_include, true},
+};
+// clang-format on
+
+const Rules &rules_of(Role role) {
+  return rules_by_role[static_cast<std::size_t>(role)];
 }
 
 Failure output_failed(const Output &file, bool writing, int code, const char *reason = nullptr) {
-  const Rules rules = rules_of(file.role);
+  const Rules &rules = rules_of(file.role);
   return {.kind = writing ? rules.write : rules.open,
           .path = file.path,
           .code = code,
@@ -61,11 +65,36 @@ int find_file(Output &file, const char *path) {
 
 // Standard output may be one of the files the run writes (/dev/stdout, or a
 // shell's redirection to it); the report then goes to standard error, so
-// that it never lands in the image.
-void keep_report_apart(const Output &file) {
+// that it never lands in the image. Standard output closed from the start
+// is no file to write an image to.
+Failure keep_report_apart(const Output &file) {
   FileInfo out{};
-  if (file.exists && identify(stdout, out) == 0 && same_file(out.id, file.found.id))
-    divert_report();
+  if (!file.exists || identify(stdout, out) != 0 || !same_file(out.id, file.found.id))
+    return {};
+  if (report_lost())
+    return output_failed(file, false, EBADF, reason_stdout_closed);
+  divert_report();
+  return {};
+}
+
+// Whether an existing file may be replaced: empty, or of the kind that the
+// role writes, as romweld makes them; any file, if forced.
+Failure check_made(const Output &file, bool force) {
+  if (force || !file.exists || file.in_place || file.found.size == 0)
+    return {};
+  // Read through the file that was found, not through its name again.
+  const Opened old = open_regular(file.target.data(), &file.found.id);
+  if (old.file == nullptr)
+    return output_failed(file, false, old.code, old.reason);
+  const char *reason = rules_of(file.role).made(old.file, file.found.size);
+  (void)std::fclose(old.file);
+  if (reason == nullptr)
+    return {};
+  return {.kind = rules_of(file.role).not_made,
+          .path = file.path,
+          .code = EINVAL,
+          .reason = reason,
+          .bytes = file.found.size};
 }
 
 // Whether two files would write one file: the same file found, or for files
@@ -98,6 +127,21 @@ int begin_replacement(Output &file) {
   if (code == 0 && file.exists)
     code = take_attributes(file.stream, file.found);
   return code;
+}
+
+// Starts the new file of an output. A folder that cannot take it is named as
+// the folder, which target's folder part is: the copy of it lives as long as
+// the run.
+Failure begin_output(Output &file) {
+  const int code = begin_replacement(file);
+  if (code == 0)
+    return {};
+  const std::size_t length = folder_length(file.target.data());
+  std::memcpy(file.folder.data(), length == 0 ? "./" : file.target.data(),
+              length == 0 ? 2 : length);
+  Failure failure = output_failed(file, false, code, code == ENOENT ? reason_no_folder : nullptr);
+  failure.folder = file.folder.data();
+  return failure;
 }
 
 // Whether the new file, once finished, holds what the target holds, which
@@ -232,19 +276,18 @@ int name_beside(const char *target, std::array<char, path_capacity> &name) {
   return length > 0 && static_cast<std::size_t>(length) < name.size() - folder ? 0 : ENAMETOOLONG;
 }
 
-Failure find_outfile(const char *path, bool begin) {
-  // From the first new file on, an interrupt removes them before it ends the run.
+void watch_interrupts() {
   on_interrupt(remove_temporaries);
+}
+
+Failure find_outfile(const char *path) {
   Output &file = output(Role::outfile);
   if (const int code = find_file(file, path); code != 0)
     return output_failed(file, false, code);
-  keep_report_apart(file);
+  if (const Failure failure = keep_report_apart(file); failed(failure))
+    return failure;
   file.in_place = file.exists && file.found.type != FileType::regular;
-  if (file.in_place || !begin)
-    return {};
-  if (const int code = begin_replacement(file); code != 0)
-    return output_failed(file, false, code);
-  return {};
+  return file.in_place ? Failure{} : begin_output(file);
 }
 
 const FileInfo *outfile_found() {
@@ -253,30 +296,16 @@ const FileInfo *outfile_found() {
 }
 
 Failure check_outfile(bool force) {
-  const Output &file = output(Role::outfile);
-  if (force || !file.exists || file.in_place || file.found.size == 0)
-    return {};
-  // Read through the file that was found, not through its name again.
-  const Opened old = open_regular(file.target.data(), &file.found.id);
-  if (old.file == nullptr)
-    return output_failed(file, false, old.code, old.reason);
-  const char *reason = not_an_image(old.file, file.found.size);
-  (void)std::fclose(old.file);
-  if (reason == nullptr)
-    return {};
-  return {.kind = &fail::not_image,
-          .path = file.path,
-          .code = EINVAL,
-          .reason = reason,
-          .bytes = file.found.size};
+  return check_made(output(Role::outfile), force);
 }
 
-Failure find_output(Role role, const char *path, const Inputs &inputs) {
+Failure find_output(Role role, const char *path, const Inputs &inputs, bool force) {
   Output &file = output(role);
   if (const int code = find_file(file, path); code != 0)
     return output_failed(file, false, code);
   if (file.exists && file.found.type != FileType::regular)
     return output_failed(file, false, ESPIPE, reason_not_regular);
+  const FailureKind *is_input = rules_of(role).is_input;
   bool same = false;
   for (const Output &other : outputs) {
     if (&other == &file)
@@ -287,19 +316,21 @@ Failure find_output(Role role, const char *path, const Inputs &inputs) {
     if (const int code = same_target(file, other, same); code != 0)
       return output_failed(file, false, code);
     if (same)
-      return output_failed(file, false, EINVAL,
-                           other.role == Role::outfile ? reason_output_is_input
-                                                       : reason_output_twice);
+      return {.kind = is_input,
+              .path = file.path,
+              .code = EINVAL,
+              .reason = other.role == Role::outfile ? reason_output_is_input : reason_output_twice};
   }
   same = inputs.program != nullptr && file.exists && same_file(file.found.id, inputs.program->id);
   for (const Input &input : inputs.data)
     same = same || (file.exists && same_file(file.found.id, input.id));
   if (same)
-    return output_failed(file, false, EINVAL, reason_output_is_input);
-  keep_report_apart(file);
-  if (const int code = begin_replacement(file); code != 0)
-    return output_failed(file, false, code);
-  return {};
+    return {.kind = is_input, .path = file.path, .code = EINVAL, .reason = reason_output_is_input};
+  if (const Failure failure = check_made(file, force); failed(failure))
+    return failure;
+  if (const Failure failure = keep_report_apart(file); failed(failure))
+    return failure;
+  return begin_output(file);
 }
 
 Failure open_outfile() {

@@ -28,6 +28,7 @@ struct Output {
   std::FILE *stream = nullptr;                 // the new file, while it is written
   std::array<char, path_capacity> temporary{}; // the new file's path; empty once gone
   std::array<char, path_capacity> backup{};    // a second name of the old file while it is replaced
+  std::array<char, path_capacity> folder{};    // the folder of target, when it takes no new file
 };
 
 // Each of the run's files, by its role.
@@ -39,23 +40,26 @@ struct Inputs {
   std::span<const Input> data;
 };
 
-// Finds the outfile and, unless it is written in place or begin is false (a
-// planning run), starts its new file.
-Failure find_outfile(const char *path, bool begin);
+// From now on an interrupt removes every new file before it ends the run.
+void watch_interrupts();
+
+// Finds the outfile and, unless it is written in place, starts its new file.
+Failure find_outfile(const char *path);
 
 // The outfile as it is before the run, if it is a file to replace, for the
 // inputs to be compared with; otherwise nullptr.
 const FileInfo *outfile_found();
 
-// Whether the outfile found may be replaced: new, empty, or what an image can
-// be, unless force. Any other file is likely an input typed where the
-// outfile goes.
+// Whether the outfile found may be replaced: new, empty, or an image that
+// romweld made, unless force. Any other file is likely an input typed where
+// the outfile goes.
 Failure check_outfile(bool force);
 
 // Finds a file to write beside the image and starts its new file. It must be
-// a regular file or new, and none of the outfile, an input or the files
-// found before it.
-Failure find_output(Role role, const char *path, const Inputs &inputs);
+// a regular file or new, none of the outfile, an input or the files found
+// before it, and, unless force, empty or a file of its kind that romweld
+// made.
+Failure find_output(Role role, const char *path, const Inputs &inputs, bool force);
 
 // Opens an outfile that is written in place, now that nothing can fail
 // before the banks are written.

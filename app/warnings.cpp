@@ -27,7 +27,7 @@ void note_cut(const Finding &f, const char *path) {
 // clang-format off
 constexpr Telling tellings[] = {
     {Found::padded_past_megacart, "* Warning - 1MB is max MegaCart so far.\n", nullptr, &fail::fit_megacart, EFBIG, reason_megacart, false},
-    {Found::over_megacart, nullptr, nullptr, &fail::fit_megacart, EFBIG, reason_megacart, false},
+    {Found::over_megacart, nullptr, [](const Finding &, const char *path) { explain(path, reason_over_board); }, &fail::fit_megacart, EFBIG, reason_megacart, false},
     {Found::under_board, nullptr, [](const Finding &, const char *path) { explain(path, reason_board); }, &fail::fit_board, EINVAL, reason_board, false},
     {Found::program_too_large, "Warning - program file may be too large - only 16384 bytes read!\n", note_cut, &fail::fit_program, EFBIG, reason_program_size, false},
     {Found::unlike_plan, "* WARNING - program should be at 0xffff - internal error?\n", nullptr, &fail::misplaced, 0, reason_changed, true},

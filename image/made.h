@@ -4,14 +4,30 @@
 #include <cstdio>
 
 // What the files romweld makes look like, so that a run can tell one of them
-// from any other file before it writes over it. Each check reads the file
-// through a stream open at its start.
+// from any other file before it writes over it: by what they hold, not by
+// their names or sizes alone. Each check reads the file through a stream
+// open at its start, and says why it is no such file, or nullptr.
 
-constexpr const char *reason_not_image = "not an image, whose size is a power of two of 16k banks";
-constexpr const char *reason_program =
-    "a program of one bank with its cartridge header, not an image";
+constexpr const char *reason_image_size =
+    "not an image romweld made, whose size is two or more 16k banks, a power of two";
+constexpr const char *reason_one_bank =
+    "one bank, which romweld cannot tell from a program padded to its bank";
+constexpr const char *reason_image_banks =
+    "not an image romweld made, whose banks but the last are padding or end in 256 zeros";
+constexpr const char *reason_map =
+    "not a bank map romweld made, whose first line names its columns";
+constexpr const char *reason_include =
+    "not an include romweld made, whose first line says it made it";
 
-// Why a file of size bytes is no image; nullptr when it may be one. Every
-// image is a power of two of banks; one bank that begins with the cartridge
-// header is a program padded to its bank, as assemblers often write them.
+// An image of two banks or more, a power of two, every bank of which but the
+// last, the program's, is padding (it begins with the credit text) or data
+// (it ends in 256 zeros). An image of one bank is a program's bank alone,
+// and so is any program padded to its bank: it is not taken for one.
 const char *not_an_image(std::FILE *file, std::int64_t size);
+
+// A bank map: its first line names the columns, as every version's has.
+const char *not_a_map(std::FILE *file, std::int64_t size);
+
+// An include of any form: its first line is the comment that says romweld
+// made it.
+const char *not_an_include(std::FILE *file, std::int64_t size);

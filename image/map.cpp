@@ -94,8 +94,7 @@ void write_constants(std::FILE *out, const Plan &plan, std::span<const Input> da
 void write_map(std::FILE *out, const Plan &plan, std::span<const Input> data,
                const Input &program) {
   // The stream keeps its first error, which closing it reports.
-  (void)std::fputs(
-      "kind\tpath\tfirst_bank\tbanks\tfirst_page\tlast_page\tstart\tend\tbytes\tfree\n", out);
+  (void)std::fprintf(out, "%.*s\tfree\n", static_cast<int>(map_columns.size()), map_columns.data());
   each_extent(plan, data, &program, [&](const Extent &extent) {
     // A part without banks names the bank where its banks would have begun.
     const std::int64_t last_bank = extent.first_bank + std::max<std::int64_t>(extent.banks - 1, 0);
@@ -127,8 +126,9 @@ void write_header(std::FILE *out, const char *header, const Plan &plan,
 }
 
 void write_summary(const Plan &plan, std::span<const Input> data) {
-  report("Summary: %lld banks: %lld padding, %lld data, 1 program\n",
-         static_cast<long long>(plan.image_banks), static_cast<long long>(plan.padding_banks),
+  report("Summary: %lld bank%s: %lld padding, %lld data, 1 program\n",
+         static_cast<long long>(plan.image_banks), plan.image_banks == 1 ? "" : "s",
+         static_cast<long long>(plan.padding_banks),
          static_cast<long long>(plan.planned_banks - 1));
   // Data can take the padding's banks before the image must double.
   report("- free banks in the image: %lld\n", static_cast<long long>(plan.padding_banks));

@@ -15,7 +15,10 @@
 // the inputs alone, as the write pass makes sure.
 
 // The bank map: tab-separated text, a header line and then one row per part
-// of the image.
+// of the image. The header line begins with these columns in every version
+// of romweld; later ones were added after them.
+constexpr std::string_view map_columns =
+    "kind\tpath\tfirst_bank\tbanks\tfirst_page\tlast_page\tstart\tend\tbytes";
 void write_map(std::FILE *out, const Plan &plan, std::span<const Input> data, const Input &program);
 
 // Three constants per data file, in order, under the name of its file: NAME,
@@ -39,6 +42,13 @@ constexpr Include sdas_include = {"; Page constants of the data files, made by r
 // header (write_header).
 constexpr Include c_header = {"/* Page constants of the data files, made by romweld. */\n",
                               "#define ", " "};
+
+// The first line of every include romweld has made, by which it knows one:
+// the three forms above, and the one of version 0.3.
+constexpr std::string_view include_first_lines[] = {
+    "; Page constants of the data files, made by romweld.",
+    "/* Page constants of the data files, made by romweld. */",
+    "* Page constants of the data files, made by romweld."};
 
 void write_includes(std::FILE *out, const Plan &plan, std::span<const Input> data,
                     const Include &form);

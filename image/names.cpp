@@ -70,7 +70,59 @@ struct Slot {
 };
 std::array<Slot, slot_count> slots;
 
+// Names that an assembler reads as its own, whatever the case: each one
+// misread by pasmo, Debian's z80asm or sdasz80, as a constant in "ld a,(NAME)",
+// "ld hl,NAME", "jp NAME" and "dw NAME". Sorted, for a binary search.
+constexpr std::string_view registers[] = {"A",  "AF", "B",  "BC",  "C",   "D",  "DE",  "E",   "H",
+                                          "HL", "I",  "IX", "IXH", "IXL", "IY", "IYH", "IYL", "L",
+                                          "M",  "NC", "NZ", "P",   "PE",  "PO", "R",   "SP",  "Z"};
+constexpr std::string_view instructions[] = {
+    "ADC",  "ADD",  "AND",  "BIT",  "CALL", "CCF",  "CP",  "CPD",  "CPDR", "CPI",  "CPIR", "CPL",
+    "DAA",  "DEC",  "DI",   "DJNZ", "EI",   "EX",   "EXX", "HALT", "IM",   "IN",   "INC",  "IND",
+    "INDR", "INI",  "INIR", "JP",   "JR",   "LD",   "LDD", "LDDR", "LDI",  "LDIR", "NEG",  "NOP",
+    "OR",   "OTDR", "OTIR", "OUT",  "OUTD", "OUTI", "POP", "PUSH", "RES",  "RET",  "RETI", "RETN",
+    "RL",   "RLA",  "RLC",  "RLCA", "RLD",  "RR",   "RRA", "RRC",  "RRCA", "RRD",  "RST",  "SBC",
+    "SCF",  "SET",  "SLA",  "SLL",  "SRA",  "SRL",  "SUB", "XOR"};
+constexpr std::string_view directives[] = {
+    "DB",  "DEFB",   "DEFINED", "DEFL", "DEFM", "DEFS",   "DEFW",  "DS",  "DW",    "ELSE",
+    "END", "ENDIF",  "ENDM",    "ENDP", "EQ",   "EQU",    "EXITM", "GE",  "GT",    "HIGH",
+    "IF",  "INCBIN", "INCLUDE", "IRP",  "LE",   "LOCAL",  "LOW",   "LT",  "MACRO", "MOD",
+    "NE",  "NOT",    "NUL",     "ORG",  "PROC", "PUBLIC", "REPT",  "SHL", "SHR"};
+constexpr std::pair<std::span<const std::string_view>, const char *> reserved[] = {
+    {registers, reason_register},
+    {instructions, reason_instruction},
+    {directives, reason_directive}};
+constexpr std::size_t longest_reserved = 7;
+
+// What the assemblers take a constant for, or nullptr.
+const char *reserved_as(const Key &key) {
+  if (length_of(key) > longest_reserved)
+    return nullptr;
+  std::array<char, longest_reserved> text{};
+  for (std::size_t i = 0; i < length_of(key); ++i)
+    text[i] = name_char(key, i);
+  const std::string_view name(text.data(), length_of(key));
+  for (const auto &[names, what] : reserved)
+    if (std::binary_search(names.begin(), names.end(), name))
+      return what;
+  return nullptr;
+}
+
 } // namespace
+
+Misread find_misread(std::span<const Input> data, bool assembler, bool sdas) {
+  if (!assembler && !sdas)
+    return {};
+  for (const Input &input : data)
+    for (const std::string_view suffix : suffixes) {
+      const Key key = key_of(input.path, suffix);
+      if (const char *what = reserved_as(key))
+        return {input.path, suffix, what};
+      if (sdas && length_of(key) > sdas_name_limit)
+        return {input.path, suffix, nullptr};
+    }
+  return {};
+}
 
 Name constant_name(const char *path) {
   Name name{};

@@ -32,6 +32,29 @@ struct Clash {
   std::string_view suffix; // of path's constant
 };
 
+// A data file whose constant an assembler would read as something else: a
+// name it reserves, as a register, an instruction or a directive, or a name
+// longer than it tells apart.
+struct Misread {
+  const char *path;        // the data file; nullptr when every name reads right
+  std::string_view suffix; // of the constant
+  const char *reserved;    // what the assemblers take the name for; nullptr for a name too long
+};
+
+// What the assemblers take a reserved name for.
+constexpr const char *reason_register = "a Z80 register or condition";
+constexpr const char *reason_instruction = "a Z80 instruction";
+constexpr const char *reason_directive = "a directive or operator of pasmo, z80asm or sdasz80";
+
+// sdasz80 tells names apart by their first 255 characters only.
+constexpr std::size_t sdas_name_limit = 255;
+
+// The first data file, in command-line order, whose constants the includes
+// asked for would misread. The assemblers read names without regard to
+// case, so every name they reserve counts, for the Z80 assemblers' include
+// and sdasz80's alike; C tells case apart, and its own names are lower-case.
+Misread find_misread(std::span<const Input> data, bool assembler, bool sdas);
+
 // Whether two data files, or a data file and the header's guard (header may
 // be nullptr), would give one name: the first name, going through the data
 // files in order and each file's names in order, that an earlier name (the

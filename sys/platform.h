@@ -46,9 +46,11 @@ struct FileInfo {
 // also switched to UTF-8 output, so that names print as typed.
 std::span<char *const> utf8_arguments(int argc, char **argv);
 
-// Opens the null device on any standard stream that is closed, so that no
-// file of the run takes its number and gets the report written into it.
-void keep_standard_streams();
+// Opens a device on any standard stream that is closed, so that no file of
+// the run takes its number and gets the report written into it; returns
+// whether standard output was closed. A broken pipe as standard output is a
+// write that fails, not the end of the run.
+bool keep_standard_streams();
 
 // Opens a file for reading in binary mode. Opening never waits,
 // not even on a FIFO, so that any file can be asked what it is.
@@ -98,8 +100,8 @@ int link_file(const char *existing, const char *name);
 
 int remove_file(const char *path);
 
-// Ctrl-C and the signals that end a run from outside (SIGINT, SIGTERM, SIGHUP,
-// SIGPIPE; on Windows Ctrl-C, Ctrl-Break and a closed console) call cleanup,
+// Ctrl-C and the signals that end a run from outside (SIGINT, SIGTERM,
+// SIGHUP; on Windows Ctrl-C, Ctrl-Break and a closed console) call cleanup,
 // then end the run as they would have, so that the caller sees the signal.
 // Signals that the caller has set to be ignored stay ignored.
 void on_interrupt(void (*cleanup)());

@@ -66,7 +66,7 @@ int follow_links(std::span<char> target) {
 }
 
 void (*interrupt_cleanup)() = nullptr;
-constexpr int interrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+constexpr int interrupts[] = {SIGINT, SIGTERM, SIGHUP};
 
 // GCOVR_EXCL_START: a run that a signal ends writes no coverage data; the
 // fault sweep's interruptions test this.
@@ -93,10 +93,20 @@ std::span<char *const> utf8_arguments(int argc, char **argv) {
   return {argv + 1, static_cast<std::size_t>(argc - 1)};
 }
 
-void keep_standard_streams() {
-  for (int fd = 0; fd <= 2; ++fd)
-    if (fcntl(fd, F_GETFD) < 0 && errno == EBADF)
-      (void)open("/dev/null", O_RDWR); // takes the lowest free number: fd
+bool keep_standard_streams() {
+  bool closed = false;
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+      continue;
+    closed = closed || fd == 1;
+    // Each takes the lowest free number: fd. Standard output gets /dev/full
+    // where there is one, so that /dev/null given as a file of the run is
+    // not taken for it.
+    if (fd != 1 || open("/dev/full", O_RDWR) < 0)
+      (void)open("/dev/null", O_RDWR);
+  }
+  (void)signal(SIGPIPE, SIG_IGN);
+  return closed;
 }
 
 int open_input(const char *path, std::FILE *&file) {

@@ -187,16 +187,19 @@ std::span<char *const> utf8_arguments(int, char **) {
   return {argument_list.data(), listed};
 }
 
-void keep_standard_streams() {
+bool keep_standard_streams() {
+  bool closed = false;
   for (int fd = 0; fd <= 2; ++fd) {
     if (_get_osfhandle(fd) != -1)
       continue;
+    closed = closed || fd == 1;
     const int null = _wopen(L"NUL", _O_RDWR | _O_BINARY | _O_NOINHERIT);
     if (null >= 0 && null != fd) {
       (void)_dup2(null, fd);
       (void)_close(null);
     }
   }
+  return closed;
 }
 
 int open_input(const char *path, std::FILE *&file) {

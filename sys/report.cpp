@@ -2,17 +2,21 @@
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
 bool quiet = false;
+bool lost = false;
 std::FILE *report_stream = stdout;
 int report_error = 0; // the first failed write's error number
 
 void print(const char *format, va_list args) {
-  if (std::vfprintf(report_stream, format, args) < 0 && report_error == 0)
+  if (lost && report_stream == stdout)
+    report_error = EBADF;
+  else if (std::vfprintf(report_stream, format, args) < 0 && report_error == 0)
     report_error = errno;
 }
 
@@ -45,6 +49,33 @@ void set_quiet(bool on) {
   quiet = on;
 }
 
+void lose_report() {
+  lost = true;
+}
+
+bool report_lost() {
+  return lost;
+}
+
+Escaped escaped(const char *name) {
+  Escaped out{};
+  std::size_t at = 0;
+  for (const char *c = name; *c != '\0' && at + 5 < out.text.size(); ++c) {
+    const auto byte = static_cast<unsigned char>(*c);
+    const char *escape = byte == '\t'   ? "\\t"
+                         : byte == '\n' ? "\\n"
+                         : byte == '\r' ? "\\r"
+                                        : nullptr;
+    if (escape != nullptr)
+      at += static_cast<std::size_t>(std::snprintf(out.text.data() + at, 3, "%s", escape));
+    else if (byte < 0x20 || byte == 0x7F)
+      at += static_cast<std::size_t>(std::snprintf(out.text.data() + at, 5, "\\x%02X", byte));
+    else
+      out.text[at++] = *c;
+  }
+  return out;
+}
+
 void divert_report() {
   if (std::fflush(stdout) != 0 && report_error == 0)
     report_error = errno;
@@ -59,7 +90,7 @@ void explain(const char *path, const char *reason) {
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void note(const char *path, const char *format, ...) {
   flush_before_stderr();
-  (void)std::fprintf(stderr, "romweld: %s: ", path);
+  (void)std::fprintf(stderr, "romweld: %s: ", escaped(path).text.data());
   va_list args;
   va_start(args, format);
   (void)std::vfprintf(stderr, format, args);
@@ -68,15 +99,33 @@ void note(const char *path, const char *format, ...) {
 }
 
 void explain_usage(const char *text) {
+  usage_begin();
+  usage_words(text);
+  usage_end();
+}
+
+void usage_begin() {
   flush_before_stderr();
-  (void)std::fprintf(stderr, "romweld: %s\n", text);
+  (void)std::fputs("romweld: ", stderr);
+}
+
+void usage_words(const char *words) {
+  (void)std::fputs(words, stderr);
+}
+
+void usage_name(const char *name) {
+  (void)std::fprintf(stderr, "'%s'", escaped(name).text.data());
+}
+
+void usage_end() {
+  (void)std::fputc('\n', stderr);
 }
 
 bool finish_report() {
   // A full disk or a closed pipe may show only when the buffer is written out.
-  if (std::fflush(stdout) != 0 && report_error == 0)
+  if (!lost && std::fflush(stdout) != 0 && report_error == 0)
     report_error = errno;
-  if (std::fclose(stdout) != 0 && report_error == 0)
+  if (std::fclose(stdout) != 0 && report_error == 0 && !lost)
     report_error = errno;
   report_stream = stderr;
   if (report_error != 0)

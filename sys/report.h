@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 // Every message of the tool goes to standard output through these routines,
 // in order, so that a build log shows them as they happened. A failure also
 // gets one line on standard error, in words, for the reader of a build log
@@ -16,9 +18,22 @@ void set_quiet(bool on);
 // that the run writes.
 void divert_report();
 
+// From now on the report is lost: standard output was closed when the run
+// began. Nothing is written to it, and anything the run would have printed
+// there makes the report fail.
+void lose_report();
+bool report_lost();
+
+// A name as standard error shows it: control characters, which would break
+// the line or work on the terminal, as escapes such as \n or \x1B.
+struct Escaped {
+  std::array<char, 4 * 4096 + 1> text;
+};
+Escaped escaped(const char *name);
+
 // The line on standard error that follows a failure line: "romweld: <path>:
 // <reason>", in words, for the reader of a build log that keeps only that
-// stream.
+// stream. The path is escaped.
 void explain(const char *path, const char *reason);
 
 // The same, with a reason made from format and its arguments.
@@ -26,6 +41,12 @@ void explain(const char *path, const char *reason);
 
 // A line on standard error about the command line: "romweld: <text>".
 void explain_usage(const char *text);
+
+// The same, built in parts: words, and names, escaped and in single quotes.
+void usage_begin();
+void usage_words(const char *words);
+void usage_name(const char *name);
+void usage_end();
 
 // Writes out what standard output still holds, and closes it. A report that
 // could not be written gets a line on standard error, and false.

@@ -121,14 +121,26 @@ def sample(seed, size):
     return bytes(out[:size])
 
 
+# An image as romweld makes them: padding banks, then the program's bank;
+# and a map, by its header line. Only such files are replaced.
+CREDIT = b"Made with romweld, MegaCart ROM welder by romweld maintainers "
+
+
+def old_image(seed, banks):
+    padding = (CREDIT * (BANK // len(CREDIT) + 1))[:BANK]
+    return padding * (banks - 1) + sample(seed, BANK)
+
+
+OLD_MAP = b"kind\tpath\tfirst_bank\tbanks\tfirst_page\tlast_page\tstart\tend\tbytes\tfree\nold\n"
+
 # An existing outfile and map get a time long past, to show any touch.
 WORKLOADS = {
     # 127 padding banks, more than any buffer of the writer; multi-bank data
     # files, an empty one among them; an old image and an old map to replace.
     "image": Workload(
         {"p.bin": sample(1, 8000), "a.dat": sample(2, 60 * PIECE), "b.dat": sample(3, 50 * PIECE - 3),
-         "e.dat": b"", "c.dat": sample(4, 17 * PIECE + 1), "out.rom": sample(5, 2 * BANK),
-         "out.map": b"old map\n"},
+         "e.dat": b"", "c.dat": sample(4, 17 * PIECE + 1), "out.rom": old_image(5, 2),
+         "out.map": OLD_MAP},
         {}, ["--map", "out.map", "out.rom", "p.bin", "a.dat", "b.dat", "e.dat", "c.dat"],
         ["out.rom", "out.map"]),
     "new_outfile_and_map": Workload(
@@ -137,13 +149,13 @@ WORKLOADS = {
     # A planning run: the map over an old one, the old image left alone.
     "plan": Workload(
         {"p.bin": sample(15, 100), "d.dat": sample(16, 2 * PIECE + 7), "out.rom": sample(17, BANK),
-         "out.map": b"old map\n"},
+         "out.map": OLD_MAP},
         {}, ["--plan", "--map", "out.map", "out.rom", "p.bin", "d.dat"], ["out.rom", "out.map"]),
     "outfile_links_to_input": Workload(
         {"p.bin": sample(8, 100), "d.dat": sample(9, 2 * PIECE)},
         {"out.rom": "d.dat"}, ["out.rom", "p.bin", "d.dat"], []),
     "outfile_links_to_old_image": Workload(
-        {"p.bin": sample(10, 100), "d.dat": sample(11, PIECE), "real.rom": sample(12, 2 * BANK)},
+        {"p.bin": sample(10, 100), "d.dat": sample(11, PIECE), "real.rom": old_image(12, 2)},
         {"out.rom": "real.rom"}, ["out.rom", "p.bin", "d.dat"], ["real.rom"]),
     # The outfile an input under another spelling, which a missing file
     # injected into the first look at it must not turn into a replacement.
@@ -359,7 +371,7 @@ def changes(tool, work_folder, failures):
     the counts per change."""
     folder = os.path.join(work_folder, "changed")
     work = Workload({"p.bin": sample(33, 100), "d.dat": sample(34, 3 * PIECE),
-                     "out.rom": sample(35, 2 * BANK), "out.map": b"old map\n"},
+                     "out.rom": old_image(35, 2), "out.map": OLD_MAP},
                     {}, ["-q", "--map", "out.map", "out.rom", "p.bin", "d.dat"],
                     ["out.rom", "out.map", "p.bin", "d.dat"])
     lay_out(folder, work)
@@ -455,8 +467,8 @@ def interrupt(tool, work_folder, failures):
     is sent, or the test proves nothing."""
     folder = os.path.join(work_folder, "interrupted")
     work = Workload({"p.bin": sample(21, 9000), "a.dat": sample(22, 2000 * PIECE),
-                     "b.dat": sample(23, 2095 * PIECE + 5), "out.rom": sample(24, 4 * BANK),
-                     "out.map": b"old map\n"},
+                     "b.dat": sample(23, 2095 * PIECE + 5), "out.rom": old_image(24, 4),
+                     "out.map": OLD_MAP},
                     {}, ["-q", "--map", "out.map", "out.rom", "p.bin", "a.dat", "b.dat"],
                     ["out.rom", "out.map"])
     lay_out(folder, work)

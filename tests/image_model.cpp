@@ -112,6 +112,10 @@ std::string model_report(const std::string &outfile, const NamedBytes &program,
 std::string model_warnings(const std::string &outfile, const NamedBytes &program,
                            const std::vector<NamedBytes> &data, std::size_t banks) {
   std::string lines;
+  if (total_banks(data, banks) > 64)
+    lines += "romweld: " + outfile +
+             ": no MegaCart board or openMSX takes an image over 1024k; pages below FFC0 select "
+             "no bank\n";
   if (total_banks(data, banks) < 8)
     lines += "romweld: " + outfile +
              ": no MegaCart board or openMSX takes an image under 128k; --min-banks 8 makes it "

@@ -30,7 +30,7 @@ std::string model_report(const std::string &outfile, const NamedBytes &program,
                          const std::vector<NamedBytes> &data, std::size_t banks = 0);
 
 // What a successful run says on standard error: that no MegaCart board takes
-// an image under 128 KB, how much of the program did not fit its bank, and
+// an image under 128 KB or over 1 MB, how much of the program did not fit its bank, and
 // that the program lacks the cartridge header.
 std::string model_warnings(const std::string &outfile, const NamedBytes &program,
                            const std::vector<NamedBytes> &data, std::size_t banks = 0);

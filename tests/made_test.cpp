@@ -1,48 +1,125 @@
 // What romweld takes for a file it made, before it writes over one: each
-// row a file's bytes, and whether the check must take it for an image.
+// row a file's bytes, and whether the check must take it for one.
 
 #include "image/made.h"
+#include "tool.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 namespace {
 
-// A file of these bytes, open for reading at its start.
-std::FILE *file_of(const std::string &bytes) {
-  std::FILE *file = std::tmpfile();
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::rewind(file);
-  return file;
+const std::string bank(16384, '\0');
+const std::string credit_text = "Made with romweld, MegaCart ROM welder by romweld maintainers ";
+
+// A padding bank, and a data bank of the given bytes and its zero tail.
+std::string padding() {
+  std::string bytes;
+  while (bytes.size() < bank.size())
+    bytes += credit_text;
+  return bytes.substr(0, bank.size());
+}
+std::string data(const std::string &bytes) {
+  return bytes + std::string(bank.size() - bytes.size(), '\0');
 }
 
-TEST(NotAnImage, ByItsSizeAndItsFirstBytes) {
-  const std::string bank(16384, '\0');
-  const std::string header = "\xAA\x55";
-  const struct {
-    const char *name;
-    std::string bytes;
-    const char *reason; // nullptr: may be an image
-  } rows[] = {
-      {"one_byte", "x", reason_not_image},
-      {"a_bank_less_one_byte", bank.substr(1), reason_not_image},
-      {"a_bank_and_one_byte", bank + "x", reason_not_image},
-      {"three_banks", bank + bank + bank, reason_not_image},
-      {"one_bank", bank, nullptr},
-      {"two_banks", bank + bank, nullptr},
-      {"four_banks_that_begin_with_a_header", header + bank.substr(2) + bank + bank + bank,
-       nullptr},
-      {"a_program_padded_to_its_bank", header + bank.substr(2), reason_program},
-      {"the_other_header", "\x55\xAA" + bank.substr(2), reason_program},
-  };
-  for (const auto &row : rows) {
-    std::FILE *file = file_of(row.bytes);
-    EXPECT_EQ(not_an_image(file, static_cast<std::int64_t>(row.bytes.size())), row.reason)
-        << row.name;
+// The pieces one after another.
+std::string cat(std::initializer_list<std::string> pieces) {
+  std::string bytes;
+  for (const std::string &piece : pieces)
+    bytes.append(piece);
+  return bytes;
+}
+
+// bytes with its first bytes overwritten by head.
+std::string headed(std::string bytes, const std::string &head) {
+  std::copy(head.begin(), head.end(), bytes.begin());
+  return bytes;
+}
+
+struct Row {
+  const char *name;
+  std::string bytes;
+  const char *reason; // nullptr: taken for one
+};
+
+// Runs check on a file of each row's bytes, open for reading at its start.
+template <typename Check> void expect_rows(const std::vector<Row> &rows, Check check) {
+  for (const Row &row : rows) {
+    std::FILE *file = std::tmpfile();
+    std::fwrite(row.bytes.data(), 1, row.bytes.size(), file);
+    std::rewind(file);
+    EXPECT_STREQ(check(file, static_cast<std::int64_t>(row.bytes.size())), row.reason) << row.name;
     std::fclose(file);
   }
+}
+
+TEST(NotAnImage, ByItsSizeAndItsBanks) {
+  const std::string program = headed(sample_bytes(1, 8000), "\xAA\x55");
+  std::string tail_used = data(sample_bytes(2, 16128));
+  tail_used.back() = 'x';
+  expect_rows(
+      {
+          {"one_byte", "x", reason_image_size},
+          {"a_bank_less_one_byte", bank.substr(1), reason_image_size},
+          {"three_banks", cat({bank, bank, bank}), reason_image_size},
+          // A program padded to its bank is one bank of anything.
+          {"one_bank", data(program), reason_one_bank},
+          {"padding_and_program", cat({padding(), data(program)}), nullptr},
+          {"data_and_program", cat({data(sample_bytes(3, 100)), data(program)}), nullptr},
+          {"full_data_banks",
+           cat({data(sample_bytes(4, 16128)), data(sample_bytes(5, 16128)),
+                data(sample_bytes(6, 16128)), sample_bytes(7, 16384)}),
+           nullptr},
+          {"padding_data_data_program",
+           cat({padding(), data(sample_bytes(8, 16128)), data(sample_bytes(9, 1)), data(program)}),
+           nullptr},
+          // Data files of the sizes of images.
+          {"data_file_of_two_banks", sample_bytes(10, 32768), reason_image_banks},
+          {"data_file_with_a_header", headed(sample_bytes(11, 32768), "\xAA\x55"),
+           reason_image_banks},
+          {"one_byte_in_a_tail", cat({padding(), tail_used, data(program), data(program)}),
+           reason_image_banks},
+          {"padding_with_another_text",
+           cat({padding(), headed(padding(), "m"), data(program), data(program)}),
+           reason_image_banks},
+      },
+      not_an_image);
+}
+
+TEST(NotAMap, ByItsHeaderLine) {
+  const std::string columns =
+      "kind\tpath\tfirst_bank\tbanks\tfirst_page\tlast_page\tstart\tend\tbytes";
+  expect_rows(
+      {
+          {"this_version", cat({columns, "\tfree\npadding\t\t0\n"}), nullptr},
+          {"the_first_version", cat({columns, "\n"}), nullptr},
+          {"a_later_column", cat({columns, "\tfree\toffset\n"}), nullptr},
+          {"edited_on_windows", cat({columns, "\tfree\r\n"}), nullptr},
+          {"another_table", "kind\tpath\tbanks\n", reason_map},
+          {"a_program", headed(sample_bytes(1, 100), "\xAA\x55"), reason_map},
+      },
+      not_a_map);
+}
+
+TEST(NotAnInclude, ByItsFirstLine) {
+  expect_rows(
+      {
+          {"assembler", "; Page constants of the data files, made by romweld.\nA: EQU 1\n",
+           nullptr},
+          {"c_header", "/* Page constants of the data files, made by romweld. */\n", nullptr},
+          {"version_0_3", "* Page constants of the data files, made by romweld.\n", nullptr},
+          {"the_line_alone", "; Page constants of the data files, made by romweld.", nullptr},
+          {"the_user_s_own", "; Page constants of the data files.\n", reason_include},
+          {"the_line_later", "\n; Page constants of the data files, made by romweld.\n",
+           reason_include},
+          {"a_program", headed(sample_bytes(1, 100), "\xAA\x55"), reason_include},
+      },
+      not_an_include);
 }
 
 } // namespace

@@ -9,6 +9,15 @@ the compiler checks, must be the constants of the bank map.
 example: examples/program.bin must be what examples/program.asm assembles to
 with pasmo and the include of the example's data files.
 
+names: every name that romweld refuses as a constant of an assembler
+include (the tables of image/names.cpp) is refused with --equ and with
+--sdas, and at least one of pasmo, z80asm and sdasz80 would have misread it:
+it fails to assemble, or assembles to other bytes than the constant's in
+"ld a,(NAME)", "ld hl,NAME", "jp NAME" and "dw NAME". A C header takes the
+register names, and sdcc reads them as the constants; a name longer than
+255 characters is refused with --sdas, whose sdasz80 would take two such
+names for one, and taken with --equ, whose pasmo and z80asm tell them apart.
+
 emulator: openMSX runs the example image and one image of each MegaCart
 board size, 128 KB to 1 MB, whose data files end on and just past the bank
 boundaries. Its program (examples/program.asm, with a table of the files of
@@ -16,7 +25,7 @@ the image) selects every data bank by the pages of the generated include and
 sums it; each sum must be that of the piece of the data file the bank was
 to hold. The console's boot ROM is a stand-in, boot.asm.
 
-    tests/console/run.py path/to/romweld [includes] [example] [emulator]
+    tests/console/run.py path/to/romweld [includes] [example] [names] [emulator]
 
 Needs pasmo, z80asm, sdcc and openmsx (Debian's packages of those names).
 """
@@ -105,6 +114,111 @@ def includes(romweld, work):
         ok = got == want
         failed += not ok
         print("%-9s %-48s %s" % (option, command, "ok" if ok else "WRONG: %r" % got))
+    return failed
+
+
+def refused_names():
+    """The names of the tables in image/names.cpp that romweld refuses."""
+    code = open(os.path.join(SOURCE, "image", "names.cpp"), encoding="utf-8").read()
+    names = []
+    for table in ("registers", "instructions", "directives"):
+        body = re.search(r"std::string_view %s\[\] = \{(.*?)\};" % table, code, re.S).group(1)
+        names += re.findall(r'"([A-Z0-9]+)"', body)
+    return names
+
+
+# What "ld a,(NAME)", "ld hl,NAME", "jp NAME" and "dw NAME" assemble to for a
+# constant of 0xFFFE.
+USES = bytes([0x3A, 0xFE, 0xFF, 0x21, 0xFE, 0xFF, 0xC3, 0xFE, 0xFF, 0xFE, 0xFF])
+
+
+def assembled(command, work, out):
+    """The bytes a command writes to out, or None where it fails."""
+    if os.path.exists(os.path.join(work, out)):
+        os.remove(os.path.join(work, out))
+    for step in command:
+        if subprocess.run(step, cwd=work, capture_output=True).returncode != 0:
+            return None
+    return open(os.path.join(work, out), "rb").read() if os.path.exists(os.path.join(work, out)) \
+        else None
+
+
+def misread(name, work):
+    """How pasmo, z80asm and sdasz80 read a constant of that name."""
+    with open(os.path.join(work, "n.equ"), "w") as f:
+        f.write("%s: EQU 0xFFFE\n" % name)
+    with open(os.path.join(work, "n.asm"), "w") as f:
+        f.write('        include "n.equ"\n        org 0\n        ld a,(%s)\n        ld hl,%s\n'
+                "        jp %s\n        dw %s\n" % (name, name, name, name))
+    with open(os.path.join(work, "n.s"), "w") as f:
+        f.write("%s = 0xFFFE\n        .area _CODE\n        ld a,(%s)\n        ld hl,#%s\n"
+                "        jp %s\n        .dw %s\n" % (name, name, name, name, name))
+    got = [assembled([["pasmo", "n.asm", "p.bin"]], work, "p.bin"),
+           assembled([["z80asm", "-o", "z.bin", "n.asm"]], work, "z.bin"),
+           assembled([["sdasz80", "-o", "n.rel", "n.s"], ["sdldz80", "-i", "n.ihx", "n.rel"],
+                      ["makebin", "-p", "n.ihx", "s.bin"]], work, "s.bin")]
+    return ["ok" if b is not None and b[:len(USES)] == USES else
+            ("fails" if b is None else "other code") for b in got]
+
+
+def refused(romweld, work, name, option):
+    """romweld's status for a data file of that name, with the include asked."""
+    with open(os.path.join(work, name), "wb") as f:
+        f.write(b"x")
+    done = subprocess.run([romweld, "-q", "--plan", option, "pages.inc", "game.rom", "program.bin",
+                           name], cwd=work, capture_output=True)
+    os.remove(os.path.join(work, name))
+    return done.returncode
+
+
+def names(romweld, work):
+    """Every refused name refused, and misread by a real assembler."""
+    failed = 0
+    print("%-8s %-12s %-12s %-11s %-11s %-11s" % ("name", "--equ", "--sdas", "pasmo", "z80asm",
+                                                    "sdasz80"))
+    for name in refused_names():
+        equ, sdas = (refused(romweld, work, name.lower(), o) for o in ("--equ", "--sdas"))
+        reads = misread(name, work)
+        ok = equ == 9 and sdas == 9 and reads != ["ok", "ok", "ok"]
+        failed += not ok
+        print("%-8s %-12s %-12s %-11s %-11s %-11s%s" % (
+            name, "refused" if equ == 9 else "status %d" % equ,
+            "refused" if sdas == 9 else "status %d" % sdas, *reads, "" if ok else "  WRONG"))
+    # A C header takes the register names, and sdcc reads them right.
+    for name in ("hl", "int"):
+        with open(os.path.join(work, name), "wb") as f:
+            f.write(b"x" * 300)
+    run([romweld, "-q", "--plan", "--header", "c.h", "game.rom", "program.bin", "hl", "int"], work)
+    with open(os.path.join(work, "c.c"), "w") as f:
+        f.write('#include "c.h"\ntypedef char check[HL_BYTES == 300 && INT_BYTES == 300 && '
+                "HL == 0xFFFD && INT == 0xFFFE ? 1 : -1];\nint x;\n")
+    c_ok = subprocess.run(["sdcc", "-mz80", "-c", "c.c"], cwd=work, capture_output=True).returncode == 0
+    failed += not c_ok
+    print("--header with data files hl and int: sdcc reads HL and INT as the constants: %s" %
+          ("yes" if c_ok else "NO"))
+    # Names longer than sdasz80 tells apart: two of 256 characters that differ
+    # only in their last.
+    long = "L" * 255
+    long_sdas = refused(romweld, work, long.lower(), "--sdas")
+    long_equ = refused(romweld, work, long.lower(), "--equ")
+    with open(os.path.join(work, "l.s"), "w") as f:
+        f.write("%sA = 1\n%sB = 2\n        .area _CODE\n        .dw %sA, %sB\n" % ((long,) * 4))
+    sdas_long = assembled([["sdasz80", "-o", "l.rel", "l.s"], ["sdldz80", "-i", "l.ihx", "l.rel"],
+                           ["makebin", "-p", "l.ihx", "l.bin"]], work, "l.bin")
+    with open(os.path.join(work, "l.asm"), "w") as f:
+        f.write("%sA: EQU 1\n%sB: EQU 2\n        org 0\n        dw %sA, %sB\n" % ((long,) * 4))
+    pasmo_long = assembled([["pasmo", "l.asm", "l.bin"]], work, "l.bin")
+    z80asm_long = assembled([["z80asm", "-o", "l.bin", "l.asm"]], work, "l.bin")
+    told = bytes([1, 0, 2, 0])
+    long_ok = long_sdas == 9 and long_equ == 0 and (sdas_long or b"")[:4] != told and \
+        pasmo_long == told and z80asm_long == told
+    failed += not long_ok
+    print("a name of %d characters: --sdas %s, --equ %s; two of 256 told apart by sdasz80 %s, "
+          "pasmo %s, z80asm %s" % (len(long), "refused" if long_sdas == 9 else long_sdas,
+                                   "taken" if long_equ == 0 else long_equ,
+                                   "yes" if (sdas_long or b"")[:4] == told else "no",
+                                   "yes" if pasmo_long == told else "no",
+                                   "yes" if z80asm_long == told else "no"))
     return failed
 
 
@@ -225,12 +339,13 @@ def emulator(romweld, work):
 
 def main():
     romweld = os.path.abspath(sys.argv[1])
-    parts = sys.argv[2:] or ["includes", "example", "emulator"]
+    parts = sys.argv[2:] or ["includes", "example", "names", "emulator"]
     failed = 0
     for part in parts:
         work = tempfile.mkdtemp(prefix="romweld-console-")
         try:
-            failed += {"includes": includes, "example": example, "emulator": emulator}[part](
+            failed += {"includes": includes, "example": example, "names": names,
+                       "emulator": emulator}[part](
                 romweld, work)
         finally:
             shutil.rmtree(work, ignore_errors=True)
