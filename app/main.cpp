@@ -216,7 +216,7 @@ Failure run(const Options &options) {
   if (const Failure failure = find_files(options, program, paths, data); failed(failure))
     return failure;
   Plan plan{};
-  if (const Fault fault = make_plan(data, banks, plan); failed(fault))
+  if (const Fault fault = make_plan(data, banks, options.pack, plan); failed(fault))
     return failure_of(fault, options.paths[0]);
   report_padding(plan);
   for (const Finding &finding : check_plan(plan))
@@ -228,7 +228,7 @@ Failure run(const Options &options) {
   if (failed(failure))
     return failure;
   if (options.summary)
-    write_summary(plan, data);
+    write_summary(plan, data, options.plan ? nullptr : &program);
   return {};
 }
 

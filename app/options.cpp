@@ -19,11 +19,9 @@ constexpr Valued valued[] = {{"--map", &Options::map},     {"--equ", &Options::e
 constexpr struct {
   std::string_view name;
   bool Options::*flag;
-} flags[] = {{"--quiet", &Options::quiet},
-             {"--plan", &Options::plan},
-             {"--summary", &Options::summary},
-             {"--strict", &Options::strict},
-             {"--force", &Options::force}};
+} flags[] = {{"--quiet", &Options::quiet},     {"--plan", &Options::plan},
+             {"--summary", &Options::summary}, {"--strict", &Options::strict},
+             {"--force", &Options::force},     {"--pack", &Options::pack}};
 
 // Takes the value of a valued option at args[i], moving i past it; false if
 // arg is none, or its value is missing or empty.

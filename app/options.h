@@ -15,7 +15,8 @@ struct Options {
   bool plan;                    // only the plan, the map and the includes: no image
   bool summary;                 // the headroom block after the report
   bool strict;                  // warnings are failures
-  bool force;                   // replace an outfile that is no image
+  bool force;                   // replace a file that romweld did not make
+  bool pack;                    // small data files share banks
   const char *map;              // the bank map's path, or nullptr
   const char *equ;              // the Z80 assemblers' include's path, or nullptr
   const char *sdas;             // sdasz80's include's path, or nullptr

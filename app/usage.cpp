@@ -50,7 +50,8 @@ void help_lines() {
   report("      --header FILE  write the data files' page constants as a C header\n");
   report("      --plan         write only the map and includes, no image; the program\n");
   report("                     need not exist yet\n");
-  report("      --summary      print the banks used and the room left\n");
+  report("      --pack         let small data files share banks\n");
+  report("      --summary      print the banks used, the room left and every bank's fill\n");
   report("      --strict       fail where a warning would be printed\n");
   report("  -f, --force        replace a file that romweld did not make\n");
   report("      --banks N      make the image exactly N banks (a power of two)\n");

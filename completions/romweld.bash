@@ -4,7 +4,7 @@
 _romweld() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
   local options="-h --help --version -q --quiet -f --force --map --equ --sdas --header
-    --plan --summary --strict --banks --min-banks --"
+    --plan --pack --summary --strict --banks --min-banks --"
   local counts="1 2 4 8 16 32 64 128 256 512 1024 2048 4096 8192 16384 32768 65536"
   case $prev in
     --map | --equ | --sdas | --header)

@@ -7,11 +7,14 @@
 
 // One input of the image, the program file or a data file, as the sizing
 // pass found it: the write pass must read the same file, and no more of it
-// than was planned for.
+// than was planned for. The plan places a data file: its first byte goes to
+// a data bank, counted from the first bank after the padding, at an offset.
 struct Input {
   const char *path; // as typed
-  FileId id;
-  std::int64_t size;
+  FileId id{};
+  std::int64_t size = 0;
+  std::int64_t bank = 0;
+  std::int64_t offset = 0;
 };
 
 // An input opened for reading, or why it cannot be read as one.

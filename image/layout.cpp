@@ -18,11 +18,3 @@ Plan plan_banks(std::int64_t planned_banks, BankCount asked) {
   return {planned_banks, image_banks, padding_banks, page_base - planned_banks,
           padding_banks * bank_size};
 }
-
-std::int64_t free_bytes(const Extent &extent) {
-  if (extent.part == Part::padding)
-    return 0;
-  const std::int64_t capacity =
-      extent.part == Part::program ? program_bank_capacity : data_bank_capacity;
-  return extent.banks * capacity - extent.bytes;
-}

@@ -14,6 +14,10 @@ constexpr std::int64_t data_bank_capacity = 0x3F00;
 // The program may fill its whole bank.
 constexpr std::int64_t program_bank_capacity = bank_size;
 
+// The console sees the selected bank from this address on: a data file's
+// first byte is there, plus its offset in its first bank.
+constexpr std::int64_t window_address = 0xC000;
+
 // Banks are selected by page. The last bank of the image, which holds the
 // program, is page 0xFFFF, and pages fall by one per bank toward the start of
 // the file: bank k of an image of N banks is page 0x10000 - N + k. This is
@@ -54,6 +58,7 @@ struct Plan {
   std::int64_t padding_banks; // image_banks - planned_banks
   std::int64_t first_page;    // page of the first bank after the padding
   std::int64_t first_address; // address of the first bank after the padding
+  bool packed = false;        // small data files share banks (--pack)
 };
 
 // Address and page of bank k of the planned image.
@@ -73,7 +78,9 @@ struct Extent {
   const char *path;        // as typed; empty for the padding
   std::int64_t first_bank; // counted from the start of the file
   std::int64_t banks;
-  std::int64_t bytes; // taken from the file
+  std::int64_t bytes;  // taken from the file
+  std::int64_t offset; // of its first byte in its first bank
+  std::int64_t free;   // bytes its last bank leaves unused
 };
 
 // Banks taken by a data file of the given size: 0 for an empty file.
@@ -92,8 +99,3 @@ struct BankCount {
 // holds them, when that is above 0. Padding stands in front, so no page of
 // the content moves whatever the image's size.
 Plan plan_banks(std::int64_t planned_banks, BankCount asked = {});
-
-// Bytes a part of the image leaves unused in its last bank: what a data file
-// could still grow by without taking another bank, or a program by within
-// its own.
-std::int64_t free_bytes(const Extent &extent);

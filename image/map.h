@@ -21,8 +21,9 @@ constexpr std::string_view map_columns =
     "kind\tpath\tfirst_bank\tbanks\tfirst_page\tlast_page\tstart\tend\tbytes";
 void write_map(std::FILE *out, const Plan &plan, std::span<const Input> data, const Input &program);
 
-// Three constants per data file, in order, under the name of its file: NAME,
-// its first page; NAME_BANKS; NAME_BYTES. Pages are written 0xFFFB, the one
+// Four constants per data file, in order, under the name of its file: NAME,
+// its first page; NAME_BANKS; NAME_BYTES; NAME_ADDR, where its first byte is
+// once that page is read. Pages and addresses are written 0xFFFB, the one
 // form of hexadecimal that every Z80 assembler and C compiler takes.
 struct Include {
   const char *comment; // the first line
@@ -55,6 +56,6 @@ void write_includes(std::FILE *out, const Plan &plan, std::span<const Input> dat
 void write_header(std::FILE *out, const char *header, const Plan &plan,
                   std::span<const Input> data);
 
-// The banks of the image by kind, the room left, and each data file's free
-// bytes.
-void write_summary(const Plan &plan, std::span<const Input> data);
+// The banks of the image by kind, the room left, each data file's free
+// bytes, and every bank's fill; the program is nullptr when it is not read.
+void write_summary(const Plan &plan, std::span<const Input> data, const Input *program);

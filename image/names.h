@@ -9,8 +9,9 @@
 // The names of the constants that the includes give each data file.
 
 // The suffixes of a data file's constants, in the order they are checked and
-// written: its first page, its bank count, its size in bytes.
-constexpr std::string_view suffixes[] = {"", "_BANKS", "_BYTES"};
+// written: its first page, its bank count, its size in bytes, and the address
+// of its first byte when its first bank is selected.
+constexpr std::string_view suffixes[] = {"", "_BANKS", "_BYTES", "_ADDR"};
 
 // The name of a file's constants: its last path component, with ASCII letters
 // and digits upper-cased and every other byte '_', and '_' before a leading

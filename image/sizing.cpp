@@ -1,5 +1,6 @@
 #include "image/sizing.h"
 
+#include "image/place.h"
 #include "sys/report.h"
 
 #include <cerrno>
@@ -15,20 +16,19 @@ Fault size_input(Input &input) {
   return {};
 }
 
-Fault make_plan(std::span<const Input> data, BankCount asked, Plan &plan) {
+Fault make_plan(std::span<Input> data, BankCount asked, bool pack, Plan &plan) {
+  std::int64_t data_banks = 0;
+  if (const Fault fault = place_files(data, pack, data_banks); failed(fault))
+    return fault;
   // The program always takes exactly one bank, whatever its size.
-  std::int64_t planned_banks = 1;
-  for (const Input &input : data)
-    planned_banks += data_bank_count(input.size);
-  if (planned_banks > max_banks)
-    return {
-        .what = What::too_many_banks, .code = EFBIG, .banks = planned_banks, .limit = max_banks};
+  const std::int64_t planned_banks = data_banks + 1;
   if (asked.exactly > 0 && planned_banks > asked.exactly)
     return {.what = What::more_than_asked,
             .code = EFBIG,
             .banks = planned_banks,
             .limit = asked.exactly};
   plan = plan_banks(planned_banks, asked);
+  plan.packed = pack;
   return {};
 }
 

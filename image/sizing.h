@@ -13,8 +13,8 @@
 Fault size_input(Input &input);
 
 // The plan of an image of the data files as sized and the program's one
-// bank, of the banks asked for.
-Fault make_plan(std::span<const Input> data, BankCount asked, Plan &plan);
+// bank, of the banks asked for; it places each data file, packed or not.
+Fault make_plan(std::span<Input> data, BankCount asked, bool pack, Plan &plan);
 
 // The padding line, which gives the size of the whole image.
 void report_padding(const Plan &plan);

@@ -1,10 +1,12 @@
 #include "image/writer.h"
 
+#include "image/place.h"
 #include "sys/report.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <tuple>
 
 namespace {
 
@@ -29,10 +31,24 @@ struct Reader {
   int error; // of a failed read
 };
 
+// The data banks in the staging area: the bank in its first slot, counted
+// from the first data bank, and the bytes of content in each slot. A bank's
+// content starts at its beginning, and zeros follow it.
+struct Window {
+  std::int64_t first = 0;
+  std::array<std::int64_t, staging_banks> fill{};
+};
+
+// The data files by the place of their first byte in the image.
+std::array<std::uint32_t, max_banks> image_order;
+
+void report_at(const char *which, std::int64_t address, std::int64_t page) {
+  progress("- %s address %llX (page >%04llX)\n", which, static_cast<unsigned long long>(address),
+           static_cast<unsigned long long>(page));
+}
+
 void report_cursor(const Writer &writer, const char *which) {
-  progress("- %s address %llX (page >%04llX)\n", which,
-           static_cast<unsigned long long>(writer.address),
-           static_cast<unsigned long long>(writer.page));
+  report_at(which, writer.address, writer.page);
 }
 
 // Writes the first banks of the staging area. With no buffer in between,
@@ -101,46 +117,107 @@ void check_end(Reader &reader, bool &changed) {
     reader.error = errno;
 }
 
-// Reads pieces of a data file into the slots of the staging area, up to a
-// full group or the end of the file, and returns the banks filled.
-std::int64_t read_pieces(Reader &reader, bool &changed) {
-  std::int64_t filled = 0;
-  while (reader.left > 0 && reader.error == 0 && filled < staging_banks) {
-    const std::size_t got = read_some(reader, slot(filled), data_bank_capacity, changed);
-    if (got > 0) {
-      // Zeros after the piece, the reserved tail included.
-      std::fill(slot(filled) + got, slot(filled + 1), 0);
-      ++filled;
-    }
-  }
-  if (reader.left == 0 && reader.error == 0)
-    check_end(reader, changed);
-  return filled;
+// Writes the data banks before bank, content then zeros, and moves the
+// cursor past them; what the staging area holds of bank, a bank that later
+// files still fill, moves to its first slot.
+Fault flush(Writer &writer, Window &window, std::int64_t bank) {
+  const std::int64_t banks = bank - window.first;
+  if (banks <= 0)
+    return {};
+  for (std::int64_t i = 0; i < banks; ++i)
+    std::fill(slot(i) + window.fill[static_cast<std::size_t>(i)], slot(i + 1), 0);
+  const Fault fault = write_content(writer, banks);
+  const std::int64_t kept =
+      banks < staging_banks ? window.fill[static_cast<std::size_t>(banks)] : 0;
+  std::copy_n(slot(banks), kept, slot(0));
+  window.fill.fill(0);
+  window.fill[0] = kept;
+  window.first = bank;
+  return fault;
 }
 
-Fault write_data_file(Writer &writer, const Input &input) {
+// The bank after the last that holds content.
+std::int64_t content_end(const Window &window) {
+  std::int64_t end = 0;
+  for (std::int64_t i = 0; i < staging_banks; ++i)
+    if (window.fill[static_cast<std::size_t>(i)] > 0)
+      end = i + 1;
+  return window.first + end;
+}
+
+// Reads a data file into its place, byte i at offset + i of the data banks,
+// 16,128 bytes to a bank: packed, where the plan put it; else in the bank
+// after the last written. Before a bank comes in that a full staging area
+// cannot take, the banks there go out: no earlier bank gets content any more.
+Fault read_into_place(Writer &writer, Window &window, const Input &input, Reader &reader) {
+  std::int64_t bank = writer.plan.packed ? input.bank : window.first;
+  for (std::int64_t at = input.offset; reader.left > 0 && reader.error == 0; ++bank, at = 0) {
+    if (bank >= window.first + staging_banks)
+      if (const Fault fault = flush(writer, window, bank); failed(fault))
+        return fault;
+    const auto index = static_cast<std::size_t>(bank - window.first);
+    const std::size_t got =
+        read_some(reader, slot(bank - window.first) + at, data_bank_capacity - at, writer.changed);
+    if (got > 0)
+      window.fill[index] = at + static_cast<std::int64_t>(got);
+  }
+  if (reader.left == 0 && reader.error == 0)
+    check_end(reader, writer.changed);
+  return {};
+}
+
+// Where a packed data file ends: the address after its last byte, in the
+// bank that holds it.
+void report_packed_end(const Plan &plan, const Input &input) {
+  const std::int64_t last = std::max<std::int64_t>(banks_spanned(input) - 1, 0);
+  report_at("ending",
+            plan.first_address + (input.bank + last) * bank_size + input.offset + input.size -
+                last * data_bank_capacity,
+            plan.first_page + input.bank + last);
+}
+
+Fault write_data_file(Writer &writer, Window &window, const Input &input) {
   std::FILE *in = nullptr;
   if (const Fault fault = open_sized(input, What::open_data, in); failed(fault))
     return fault;
+  const Plan &plan = writer.plan;
   progress("Opened data file '%s'\n", input.path);
-  report_cursor(writer, "starting");
-
+  if (plan.packed)
+    report_at("starting", plan.first_address + input.bank * bank_size + input.offset,
+              plan.first_page + input.bank);
+  else
+    report_cursor(writer, "starting");
   Reader reader{in, input.size, 0};
-  Fault fault{};
-  while (!failed(fault)) {
-    const std::int64_t filled = read_pieces(reader, writer.changed);
-    // The banks read before a failed read come first.
-    if (filled > 0)
-      fault = write_content(writer, filled);
-    if (!failed(fault) && reader.error != 0)
-      fault = {.what = What::read_data, .path = input.path, .code = reader.error};
-    else if (reader.left == 0)
-      break;
-  }
+  Fault fault = read_into_place(writer, window, input, reader);
   (void)std::fclose(in);
-  if (!failed(fault))
+  // Its banks go out before its end is reported, all that hold content but
+  // a last one that later packed files still fill; after a failed read, the
+  // banks read before it.
+  if (!failed(fault)) {
+    const std::int64_t end = content_end(window);
+    fault = flush(writer, window, plan.packed && reader.error == 0 ? end - 1 : end);
+  }
+  if (!failed(fault) && reader.error != 0)
+    fault = {.what = What::read_data, .path = input.path, .code = reader.error};
+  if (failed(fault))
+    return fault;
+  if (plan.packed)
+    report_packed_end(plan, input);
+  else
     report_cursor(writer, "ending");
-  return fault;
+  return {};
+}
+
+// The data files in the order their bytes stand in the image; an empty file
+// comes before a file that begins where it stands.
+std::span<const std::uint32_t> order_of(std::span<const Input> data) {
+  const std::span<std::uint32_t> order = std::span(image_order).first(data.size());
+  for (std::size_t i = 0; i < order.size(); ++i)
+    order[i] = static_cast<std::uint32_t>(i);
+  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return std::tie(data[a].bank, data[a].offset, a) < std::tie(data[b].bank, data[b].offset, b);
+  });
+  return order;
 }
 
 } // namespace
@@ -153,11 +230,15 @@ Writer start_writing(std::FILE *outfile, const Plan &plan) {
 }
 
 Fault write_data_banks(Writer &writer, std::span<const Input> data) {
-  Fault fault = writer.plan.padding_banks > 0 ? write_padding(writer) : Fault{};
-  for (const Input &input : data)
-    if (!failed(fault))
-      fault = write_data_file(writer, input);
-  return fault;
+  if (writer.plan.padding_banks > 0)
+    if (const Fault fault = write_padding(writer); failed(fault))
+      return fault;
+  Window window{};
+  for (const std::uint32_t file : order_of(data))
+    if (const Fault fault = write_data_file(writer, window, data[file]); failed(fault))
+      return fault;
+  // The last bank of packed files.
+  return flush(writer, window, content_end(window));
 }
 
 Fault read_program_bank(Writer &writer, const Input &program) {

@@ -10,10 +10,10 @@
 #include <span>
 
 // The write pass as it goes: the outfile (written, but neither opened nor
-// closed here), the plan, and the write cursor, which names the next bank by
-// its address and page. Each input must be the file that the sizing pass
-// found, and is read no further than the size it had then, with one byte
-// more to tell whether it has grown.
+// closed here), the plan, and the write cursor, which names the next bank to
+// write by its address and page. Each input must be the file that the sizing
+// pass found, and is read no further than the size it had then, with one
+// byte more to tell whether it has grown.
 struct Writer {
   std::FILE *outfile;
   Plan plan;
@@ -25,8 +25,9 @@ struct Writer {
 
 Writer start_writing(std::FILE *outfile, const Plan &plan);
 
-// The padding banks, then the banks of every data file in order, each file
-// reported as it goes.
+// The padding banks, then the data banks, front to back: each data file is
+// read once, in the order its bytes stand in the image, which is the order
+// of the command line unless the plan packs files, and reported as it goes.
 Fault write_data_banks(Writer &writer, std::span<const Input> data);
 
 // Reads the program bank, then writes it, the last bank of the image, and

@@ -13,21 +13,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void expect_model_run(const NamedBytes &program, const std::vector<NamedBytes> &data) {
+void expect_model_run(const NamedBytes &program, const std::vector<NamedBytes> &data,
+                      bool pack = false) {
   const fs::path dir = make_scratch_dir();
-  std::vector<std::string> args = {"--map", "image.map", "image.rom", program.name};
+  std::vector<std::string> args = {"--map",     "image.map", "--equ",
+                                   "image.equ", "image.rom", program.name};
+  if (pack)
+    args.insert(args.begin(), "--pack");
   write_bytes(dir / program.name, program.bytes);
   for (const NamedBytes &file : data) {
     write_bytes(dir / file.name, file.bytes);
     args.push_back(file.name);
   }
   const ToolRun run = run_tool(dir, args);
-  const std::string want = model_image(program.bytes, data);
+  const std::string want = model_image(program.bytes, data, 0, pack);
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, model_warnings("image.rom", program, data));
-  EXPECT_EQ(run.out, model_report("image.rom", program, data));
+  EXPECT_EQ(run.err, model_warnings("image.rom", program, data, 0, pack));
+  EXPECT_EQ(run.out, model_report("image.rom", program, data, 0, pack));
   EXPECT_EQ(first_difference(read_bytes(dir / "image.rom"), want, want.size() / 16384), "");
-  EXPECT_EQ(read_bytes(dir / "image.map"), model_map(program, data));
+  EXPECT_EQ(read_bytes(dir / "image.map"), model_map(program, data, 0, pack));
+  EXPECT_EQ(read_bytes(dir / "image.equ"), model_equ(data, false, pack));
   fs::remove_all(dir);
 }
 
@@ -43,6 +48,7 @@ struct Sizes {
   const char *name;
   std::size_t program;
   std::vector<std::size_t> data;
+  bool pack = false;
 };
 
 const Sizes boundaries[] = {
@@ -54,6 +60,13 @@ const Sizes boundaries[] = {
     {"padding_up_to_one_megabyte_does_not_warn", 1, {32 * 16128}},
     {"padding_past_one_megabyte_warns", 1, {64 * 16128}},
     {"two_megabytes_without_padding_print_no_warning", 1, {127 * 16128}},
+    // Packed: a file goes into the first bank with room for all of it.
+    {"packed_small_file_fills_the_room_after_a_large_one", 100, {20000, 16128, 9000}, true},
+    {"packed_file_that_fits_exactly", 100, {16000, 128, 1}, true},
+    {"packed_file_one_byte_too_large_takes_a_new_bank", 100, {16000, 129, 128}, true},
+    {"packed_earlier_bank_before_later_ones", 100, {10000, 10000, 6128, 6000, 128}, true},
+    {"packed_large_files_start_new_banks", 100, {5, 32257, 16127, 16129, 16127}, true},
+    {"packed_empty_files_take_no_room", 100, {0, 16128, 0, 1, 0}, true},
 };
 
 // Names the set in test listings instead of dumping its bytes.
@@ -66,7 +79,7 @@ class Boundary : public testing::TestWithParam<Sizes> {};
 TEST_P(Boundary, MatchesTheModel) {
   std::mt19937 random(1);
   expect_model_run({"program.bin", sample_bytes(0, GetParam().program)},
-                   data_files(random, GetParam().data));
+                   data_files(random, GetParam().data), GetParam().pack);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, Boundary, testing::ValuesIn(boundaries),
@@ -88,15 +101,17 @@ TEST(Random, ImagesMatchTheModel) {
   for (int round = 0; round < 40; ++round) {
     SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round));
     const std::size_t program = pick_size(random, {0, 1, 2, 16383, 16384, 16385}, 20000);
-    std::vector<std::size_t> sizes(1 + random() % 5);
+    // Every other round packed, with more files, and smaller ones.
+    const bool pack = round % 2 == 1;
+    std::vector<std::size_t> sizes(1 + random() % (pack ? 12 : 5));
     for (std::size_t &size : sizes)
-      size = pick_size(random, {0, 1, 16127, 16128, 16129, 32256, 32257}, 70000);
+      size = pick_size(random, {0, 1, 16127, 16128, 16129, 32256, 32257}, pack ? 12000 : 70000);
     // Half the programs begin with a cartridge header, one way or the other.
     std::string bytes = sample_bytes(static_cast<std::uint32_t>(random()), program);
     const char *headers[] = {"\xAA\x55", "\x55\xAA"};
     if (random() % 2 == 0 && program >= 2)
       bytes.replace(0, 2, headers[random() % 2]);
-    expect_model_run({"program.bin", bytes}, data_files(random, sizes));
+    expect_model_run({"program.bin", bytes}, data_files(random, sizes), pack);
   }
 }
 

@@ -451,7 +451,11 @@ const Case cases[] = {
      "Summary: 4 banks: 1 padding, 2 data, 1 program\n"
      "- free banks in the image: 1\n"
      "- banks under the 1MB of a MegaCart: 60\n"
-     "- free bytes in the last bank of d.bin: 12256\n",
+     "- free bytes in the last bank of d.bin: 12256\n"
+     "- >FFFC padding |................................| 16128 free\n"
+     "- >FFFD data    |################################|     0 free\n"
+     "- >FFFE data    |#######.........................| 12256 free\n"
+     "- >FFFF program |................................| 16384 free\n",
      small_out, 0, kept, 0, {"--plan", "--summary"}},
     {"includes_and_summary_of_the_worked_example",
      {file("p.bin", 8000), file("d.bin", 20000), file("e.bin", 0)},
@@ -467,7 +471,11 @@ const Case cases[] = {
      "- free banks in the image: 1\n"
      "- banks under the 1MB of a MegaCart: 60\n"
      "- free bytes in the last bank of d.bin: 12256\n"
-     "- free bytes in the last bank of e.bin: no bank\n",
+     "- free bytes in the last bank of e.bin: no bank\n"
+     "- >FFFC padding |................................| 16128 free\n"
+     "- >FFFD data    |################################|     0 free\n"
+     "- >FFFE data    |#######.........................| 12256 free\n"
+     "- >FFFF program |###############.................|  8384 free\n",
      small_out, 0, image(4), 0, {"--equ", "p.equ", "--header", "p.h", "--summary"}},
     {"include_that_would_not_change_keeps_its_time",
      {file("p.bin", 10), file("d.bin", 10), {"p.equ", Kind::old_equ}}, example_args, "", small_out, 0,
@@ -656,6 +664,55 @@ const Case cases[] = {
          "the image\nromweld: title.dat: does not begin with AA 55 or 55 AA, the cartridge "
          "header the console needs to start it\n",
      0, image(2)},
+    // Small files share banks: each goes into the first bank with room for
+    // all of it, and the report gives where its bytes begin and end.
+    {"packed_example_with_its_summary",
+     {{"program.bin", Kind::cartridge, 125}, file("title.dat", 20000), file("level1.dat", 16128),
+      file("music.dat", 9000)},
+     {"game.rom", "program.bin", "title.dat", "level1.dat", "music.dat"},
+     "Padding for 128k\n"
+     "Opened data file 'title.dat'\n- starting address 10000 (page >FFFC)\n"
+     "- ending address 14F20 (page >FFFD)\n"
+     "Opened data file 'music.dat'\n- starting address 14F20 (page >FFFD)\n"
+     "- ending address 17248 (page >FFFD)\n"
+     "Opened data file 'level1.dat'\n- starting address 18000 (page >FFFE)\n"
+     "- ending address 1BF00 (page >FFFE)\n"
+     "Opened program file 'program.bin'\n- starting address 1C000 (page >FFFF)\n"
+     "Finished writing 'game.rom'.\n"
+     "Summary: 8 banks: 4 padding, 3 data, 1 program\n"
+     "- free banks in the image: 4\n"
+     "- banks under the 1MB of a MegaCart: 56\n"
+     "- free bytes in the last bank of title.dat: 3256\n"
+     "- free bytes in the last bank of level1.dat: 0\n"
+     "- free bytes in the last bank of music.dat: 3256\n"
+     "- >FFF8 padding |................................| 16128 free\n"
+     "- >FFF9 padding |................................| 16128 free\n"
+     "- >FFFA padding |................................| 16128 free\n"
+     "- >FFFB padding |................................| 16128 free\n"
+     "- >FFFC data    |################################|     0 free\n"
+     "- >FFFD data    |#########################.......|  3256 free\n"
+     "- >FFFE data    |################################|     0 free\n"
+     "- >FFFF program |#...............................| 16259 free\n",
+     "", 0, image(8), 0,
+     {"--pack", "--summary", "--min-banks", "8", "--map", "m.tsv", "--sdas", "p.s", "--header",
+      "p.h"}},
+    {"packed_plan_gives_the_constants_of_the_run",
+     {file("a.dat", 3000), file("b.dat", 14000), file("c.dat", 0), file("d.dat", 13128),
+      file("e.dat", 40000)},
+     {"out.rom", "p.bin", "a.dat", "b.dat", "c.dat", "d.dat", "e.dat"}, "", "", 0, no_outfile, 0,
+     {"-q", "--pack", "--plan", "--min-banks", "8", "--equ", "p.equ", "--map", "m.tsv"}},
+    {"summary_of_an_image_over_64_banks_groups_alike_banks",
+     {file("p.bin", 16384), file("d.bin", 64 * 16128 + 1)}, example_args,
+     "* Warning - 1MB is max MegaCart so far.\n"
+     "Summary: 128 banks: 62 padding, 65 data, 1 program\n"
+     "- free banks in the image: 62\n"
+     "- banks over the 1MB of a MegaCart: 64\n"
+     "- free bytes in the last bank of d.bin: 16127\n"
+     "- >FF80 to >FFBD padding |................................| 16128 free each\n"
+     "- >FFBE to >FFFD data    |################################|     0 free each\n"
+     "- >FFFE data    |#...............................| 16127 free\n"
+     "- >FFFF program |################################|     0 free\n",
+     over_megacart, 0, image(128), 0, {"-q", "--pack", "--summary"}},
     // Only what romweld made is replaced, in every mode, whatever the order
     // of the paths; a refusal says how the command line was read.
     {"data_file_of_one_bank_as_outfile",
@@ -1015,33 +1072,35 @@ TEST_P(Run, ReportStatusAndImage) {
   std::vector<NamedBytes> data;
   for (std::size_t i = 2; finished && i < c.args.size(); ++i)
     data.push_back(model_input(dir, c.args[i]));
+  const bool pack = std::find(c.options.begin(), c.options.end(), "--pack") != c.options.end();
   const std::string asked = option_value(c, "--banks");
   const std::string least = option_value(c, "--min-banks");
   std::size_t banks = asked.empty() ? 0 : std::stoul(asked);
   if (!least.empty())
-    banks = std::max(model_image_banks(data), std::stoul(least));
+    banks = std::max(model_image_banks(data, pack), std::stoul(least));
   const NamedBytes program =
       finished && c.args.size() > 1 ? model_input(dir, c.args[1]) : NamedBytes{};
   if (c.outfile.left != Left::on_stdout) {
-    EXPECT_EQ(run.out, c.out == from_model ? model_report(c.args[0], program, data, banks) : c.out);
+    EXPECT_EQ(run.out,
+              c.out == from_model ? model_report(c.args[0], program, data, banks, pack) : c.out);
   }
   if (left == Left::image || left == Left::on_stdout) {
-    const std::string want = model_image(program.bytes, data, banks);
+    const std::string want = model_image(program.bytes, data, banks, pack);
     const std::string got = left == Left::image ? read_bytes(outfile) : run.out;
     EXPECT_EQ(first_difference(got, want, static_cast<std::size_t>(c.outfile.banks)), "");
   }
   if (finished) {
     if (const std::string map = map_option(c); !map.empty()) {
-      EXPECT_EQ(read_bytes(dir / map), model_map(program, data, banks));
+      EXPECT_EQ(read_bytes(dir / map), model_map(program, data, banks, pack));
     }
     if (const std::string equ = option_value(c, "--equ"); !equ.empty()) {
-      EXPECT_EQ(read_bytes(dir / equ), model_equ(data));
+      EXPECT_EQ(read_bytes(dir / equ), model_equ(data, false, pack));
     }
     if (const std::string sdas = option_value(c, "--sdas"); !sdas.empty()) {
-      EXPECT_EQ(read_bytes(dir / sdas), model_equ(data, true));
+      EXPECT_EQ(read_bytes(dir / sdas), model_equ(data, true, pack));
     }
     if (const std::string header = option_value(c, "--header"); !header.empty()) {
-      EXPECT_EQ(read_bytes(dir / header), model_header(header, data));
+      EXPECT_EQ(read_bytes(dir / header), model_header(header, data, pack));
     }
   }
   // An include that would not change keeps its time, so make rebuilds nothing.
