@@ -18,6 +18,12 @@ register names, and sdcc reads them as the constants; a name longer than
 255 characters is refused with --sdas, whose sdasz80 would take two such
 names for one, and taken with --equ, whose pasmo and z80asm tell them apart.
 
+packed: openMSX runs packed images of 128 KB and 1 MB, of many small data
+files, an empty one and a large one, twice: with a program for pasmo built
+with the --equ include (pack.asm), and with one for sdasz80 built with the
+--sdas include (pack.s). Each reads the first and the last byte of every
+data file through its page and NAME_ADDR; each must be that file's byte.
+
 emulator: openMSX runs the example image and one image of each MegaCart
 board size, 128 KB to 1 MB, whose data files end on and just past the bank
 boundaries. Its program (examples/program.asm, with a table of the files of
@@ -25,7 +31,7 @@ the image) selects every data bank by the pages of the generated include and
 sums it; each sum must be that of the piece of the data file the bank was
 to hold. The console's boot ROM is a stand-in, boot.asm.
 
-    tests/console/run.py path/to/romweld [includes] [example] [names] [emulator]
+    tests/console/run.py path/to/romweld [includes] [example] [names] [emulator] [packed]
 
 Needs pasmo, z80asm, sdcc and openmsx (Debian's packages of those names).
 """
@@ -337,15 +343,101 @@ def emulator(romweld, work):
     return failed
 
 
+def places(files, sizes, form):
+    """The table of a packed program: for each data file that is not empty,
+    the page and the address of its first byte, then of its last."""
+    rows = []
+    for name, size in zip(files, sizes):
+        if size == 0:
+            continue
+        c = constant(name)
+        last = "(%s_ADDR - 0xC000 + %s_BYTES - 1)" % (c, c)
+        rows.append("%s %s, %s_ADDR\n" % (form["dw"], c, c))
+        rows.append("%s %s + %s / 16128, 0xC000 + %s %s 16128\n" % (form["dw"], c, last, last,
+                                                                   form["mod"]))
+    return "".join("        " + row for row in rows)
+
+
+def with_places(source, table):
+    begin = source.index("        ; places begin\n") + len("        ; places begin\n")
+    return source[:begin] + table + source[source.index("        ; places end\n"):]
+
+
+def build_packed(romweld, work, files, sizes, assembler):
+    """program.bin of the packed program for one assembler, from the
+    includes of a planning run."""
+    run([romweld, "-q", "--plan", "--pack", "--equ", "pages.equ", "--sdas", "pages.s", "game.rom",
+         "program.bin"] + files, work)
+    if assembler == "pasmo":
+        source = open(os.path.join(HERE, "pack.asm"), encoding="utf-8").read()
+        with open(os.path.join(work, "pack.asm"), "w") as f:
+            f.write(with_places(source, places(files, sizes, {"dw": "dw", "mod": "MOD"})))
+        run(["pasmo", "pack.asm", "program.bin"], work)
+        return
+    source = open(os.path.join(HERE, "pack.s"), encoding="utf-8").read()
+    with open(os.path.join(work, "pack.s"), "w") as f:
+        f.write(with_places(source, places(files, sizes, {"dw": ".dw", "mod": "%"})))
+    run(["sdasz80", "-o", "pack.rel", "pack.s"], work)
+    run(["sdldz80", "-i", "pack.ihx", "pack.rel"], work)
+    run(["makebin", "-s", "65536", "-p", "pack.ihx", "full.bin"], work)
+    with open(os.path.join(work, "program.bin"), "wb") as f:
+        f.write(open(os.path.join(work, "full.bin"), "rb").read()[0x8000:0xC000].rstrip(b"\0"))
+
+
+def packed_files(folder, count, seed):
+    """A large data file, an empty one, and count small ones of random sizes."""
+    rng = random.Random(seed)
+    sizes = [40000, 0] + [rng.randint(1, 9000) for _ in range(count)]
+    files = []
+    for i, size in enumerate(sizes):
+        name = "p%03d.dat" % i
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(bytes(rng.getrandbits(8) for _ in range(size)))
+        files.append(name)
+    return files, sizes
+
+
+def packed(romweld, work):
+    """Packed images read back in openMSX through pages and NAME_ADDR."""
+    boot_rom(work)
+    failed = 0
+    print("%-8s %-8s %6s %6s %6s %14s %-8s" % ("image", "program", "banks", "files", "bytes",
+                                               "bytes checked", "result"))
+    for label, count, seed in (("128k", 12, 7), ("1024k", 100, 8)):
+        for assembler in ("pasmo", "sdasz80"):
+            folder = os.path.join(work, "%s-%s" % (label, assembler))
+            os.makedirs(folder)
+            files, sizes = packed_files(folder, count, seed)
+            build_packed(romweld, folder, files, sizes, assembler)
+            run([romweld, "-q", "--pack", "--min-banks", "8", "game.rom", "program.bin"] + files,
+                folder)
+            banks = os.path.getsize(os.path.join(folder, "game.rom")) // BANK
+            want = []
+            for name, size in zip(files, sizes):
+                if size:
+                    data = open(os.path.join(folder, name), "rb").read()
+                    want += [data[0], data[-1]]
+            got = emulate(work, os.path.join(folder, "game.rom"))
+            ok = got is not None and got[0] == DONE and got[2] == want and \
+                banks == {"128k": 8, "1024k": 64}[label]
+            failed += not ok
+            print("%-8s %-8s %6d %6d %6d %14d %-8s" % (label, assembler, banks, len(files),
+                                                      sum(sizes), len(got[2]) if got else 0,
+                                                      "ok" if ok else "FAILED"))
+            if not ok:
+                print("  want %r\n  got  %r" % (want, got))
+    return failed
+
+
 def main():
     romweld = os.path.abspath(sys.argv[1])
-    parts = sys.argv[2:] or ["includes", "example", "names", "emulator"]
+    parts = sys.argv[2:] or ["includes", "example", "names", "emulator", "packed"]
     failed = 0
     for part in parts:
         work = tempfile.mkdtemp(prefix="romweld-console-")
         try:
             failed += {"includes": includes, "example": example, "names": names,
-                       "emulator": emulator}[part](
+                       "emulator": emulator, "packed": packed}[part](
                 romweld, work)
         finally:
             shutil.rmtree(work, ignore_errors=True)
