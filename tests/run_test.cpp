@@ -245,7 +245,7 @@ const Case cases[] = {
      {"out.rom", "p.bin", "big.bin"},
      "Opened data file 'big.bin'\n- starting address 0 (page >0000)\n"
      "Failed to write outfile, code 27\n",
-     over_megacart + "romweld: out.rom: File too large\n", 1, no_outfile, 8192},
+     over_megacart + "romweld: out.rom: File too large\n", 1, no_outfile, 1 << 20},
     {"data_files_of_five_four_and_two_gigabytes",
      {file("p.bin", 10),
       {"five.bin", Kind::sparse, 5368709120},
