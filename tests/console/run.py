@@ -62,12 +62,15 @@ def run(args, cwd, **kwargs):
 
 
 def map_rows(path):
-    """The data rows of a bank map: (path, first page, banks, bytes)."""
+    """The data rows of a bank map: (path, first page, banks, bytes, address)."""
+    lines = open(path, encoding="utf-8").read().splitlines()
+    columns = lines[0].split("\t")
     rows = []
-    for line in open(path, encoding="utf-8").read().splitlines()[1:]:
-        kind, name, _, banks, first_page, _, _, _, size, _ = line.split("\t")
-        if kind == "data":
-            rows.append((name, int(first_page, 16), int(banks), int(size)))
+    for line in lines[1:]:
+        row = dict(zip(columns, line.split("\t")))
+        if row["kind"] == "data":
+            rows.append((row["path"], int(row["first_page"], 16), int(row["banks"]),
+                         int(row["bytes"]), 0xC000 + int(row["offset"])))
     return rows
 
 
@@ -77,18 +80,19 @@ def constant(name):
 
 
 def includes(romweld, work):
-    """Each include, assembled or compiled, must give the map's values."""
+    """Each include, assembled or compiled, must give the map's values.
+    Packed, so that music.dat's address is not that of its bank."""
     names = ["title.dat", "level1.dat", "music.dat"]
     for name in names:
         shutil.copy(os.path.join(EXAMPLES, name), work)
-    run([romweld, "-q", "--plan", "--map", "pages.map", "--equ", "pages.equ", "--sdas", "pages.s",
+    run([romweld, "-q", "--plan", "--pack", "--map", "pages.map", "--equ", "pages.equ", "--sdas", "pages.s",
          "--header", "pages.h", "game.rom", "program.bin"] + names, work)
     rows = map_rows(os.path.join(work, "pages.map"))
     words = []
-    for name, page, banks, size in rows:
-        words += [page, banks, size]
+    for name, page, banks, size, addr in rows:
+        words += [page, banks, size, addr]
     want = b"".join(w.to_bytes(2, "little") for w in words)
-    uses = ", ".join("%s, %s_BANKS, %s_BYTES" % ((constant(r[0]),) * 3) for r in rows)
+    uses = ", ".join("%s, %s_BANKS, %s_BYTES, %s_ADDR" % ((constant(r[0]),) * 4) for r in rows)
 
     with open(os.path.join(work, "uses.asm"), "w") as f:
         f.write('        include "pages.equ"\n        org 0\n        dw %s\n' % uses)
@@ -97,10 +101,10 @@ def includes(romweld, work):
     with open(os.path.join(work, "uses.c"), "w") as f:
         f.write('#include "pages.h"\n#include "pages.h"\n')
         f.write("const unsigned int constants[] = {%s};\n" % uses)
-        for i, (name, page, banks, size) in enumerate(rows):
+        for i, (name, page, banks, size, addr) in enumerate(rows):
             c = constant(name)
-            f.write("typedef char check_%d[%s == 0x%X && %s_BANKS == %d && %s_BYTES == %d ? 1 : -1];\n"
-                    % (i, c, page, c, banks, c, size))
+            f.write("typedef char check_%d[%s == 0x%X && %s_BANKS == %d && %s_BYTES == %d"
+                    " && %s_ADDR == 0x%X ? 1 : -1];\n" % (i, c, page, c, banks, c, size, c, addr))
 
     results = []
     run(["pasmo", "uses.asm", "pasmo.bin"], work)
