@@ -79,7 +79,10 @@ constexpr const char *reason_least_banks = "more than --banks gives";
 constexpr const char *reason_no_folder = "no such folder";
 constexpr const char *reason_stdout_closed = "is standard output, which was closed";
 constexpr const char *reason_reserved = "%s%.*s is %s, not a constant, to an assembler";
-constexpr const char *reason_long_name = "%s%.*s has %zu characters; sdasz80 tells only %zu apart";
+constexpr const char *reason_kept_by_c =
+    "%s%.*s begins with _ and a capital or a second _, which C keeps for itself";
+constexpr const char *reason_long_name =
+    "%s%.*s has %lld characters; sdasz80 tells only %lld apart";
 constexpr const char *reason_board =
     "no MegaCart board or openMSX takes an image under 128k; --min-banks 8 makes it 128k";
 constexpr const char *reason_over_board =
@@ -90,13 +93,13 @@ constexpr const char *reason_megacart = "larger than the 1MB of a MegaCart";
 constexpr const char *reason_program_size = "larger than its bank of 16384 bytes";
 constexpr const char *reason_changed = "an input changed size while romweld ran";
 constexpr const char *reason_cut =
-    "%lld bytes, of which the %lld past its bank of %lld are not in the image";
+    "%lld bytes; its bank of %lld leaves %lld of them out of the image";
 
 // Every failure, by the file it is about and what went wrong.
 namespace fail {
 
 // clang-format off
-inline constexpr FailureKind open_outfile{status_outfile, [](const Failure &) { report("Failed to open outfile"); }};
+inline constexpr FailureKind open_outfile{status_outfile, [](const Failure &) { report("Failed to open outfile"); }, nullptr, Hint::reading};
 inline constexpr FailureKind outfile_is_input{status_outfile, [](const Failure &) { report("Failed to open outfile, it is also an input file"); }, nullptr, Hint::reading};
 inline constexpr FailureKind write_outfile{status_outfile, [](const Failure &) { report("Failed to write outfile"); }};
 inline constexpr FailureKind size_file{status_sizing, [](const Failure &f) { report("Failed to size file %s", f.path); }, nullptr, Hint::reading};
@@ -112,11 +115,9 @@ inline constexpr FailureKind open_program{status_program, [](const Failure &) { 
 inline constexpr FailureKind read_program{status_program, [](const Failure &) { report("Failed to read program file"); }};
 // The banks written are unlike the plan: the warning that says so is its line.
 inline constexpr FailureKind misplaced{status_misplaced};
-inline constexpr FailureKind open_map{status_map, [](const Failure &f) { report("Failed to open map file %s", f.path); }};
-inline constexpr FailureKind map_is_input{status_map, open_map.line, nullptr, Hint::reading};
+inline constexpr FailureKind open_map{status_map, [](const Failure &f) { report("Failed to open map file %s", f.path); }, nullptr, Hint::reading};
 inline constexpr FailureKind write_map{status_map, [](const Failure &f) { report("Failed to write map file %s", f.path); }};
-inline constexpr FailureKind open_include{status_include, [](const Failure &f) { report("Failed to open include file %s", f.path); }};
-inline constexpr FailureKind include_is_input{status_include, open_include.line, nullptr, Hint::reading};
+inline constexpr FailureKind open_include{status_include, [](const Failure &f) { report("Failed to open include file %s", f.path); }, nullptr, Hint::reading};
 inline constexpr FailureKind write_include{status_include, [](const Failure &f) { report("Failed to write include file %s", f.path); }};
 inline constexpr FailureKind name_clash{status_names,
     [](const Failure &f) {
@@ -136,6 +137,15 @@ inline constexpr FailureKind reserved_name{status_names,
       note(f.path, reason_reserved, constant_name(f.path).text.data(),
            static_cast<int>(f.suffix.size()), f.suffix.data(), f.reason);
     }};
+inline constexpr FailureKind kept_by_c{status_names,
+    [](const Failure &f) {
+      report("Failed to name %s, C keeps %s%.*s for itself", f.path, constant_name(f.path).text.data(),
+             static_cast<int>(f.suffix.size()), f.suffix.data());
+    },
+    [](const Failure &f) {
+      note(f.path, reason_kept_by_c, constant_name(f.path).text.data(),
+           static_cast<int>(f.suffix.size()), f.suffix.data());
+    }};
 inline constexpr FailureKind long_name{status_names,
     [](const Failure &f) {
       report("Failed to name data file %s, %s%.*s is too long", f.path,
@@ -144,7 +154,8 @@ inline constexpr FailureKind long_name{status_names,
     [](const Failure &f) {
       const Name name = constant_name(f.path);
       note(f.path, reason_long_name, name.text.data(), static_cast<int>(f.suffix.size()),
-           f.suffix.data(), name.view().size() + f.suffix.size(), sdas_name_limit);
+           f.suffix.data(), static_cast<long long>(name.view().size()) + static_cast<long long>(f.suffix.size()),
+           static_cast<long long>(sdas_name_limit));
     }};
 inline constexpr FailureKind fit_program{status_strict_program, [](const Failure &f) { report("Failed to fit program file of %lld bytes in its bank", f.bytes); }};
 inline constexpr FailureKind fit_megacart{status_strict_image, [](const Failure &f) { report("Failed to fit image of %lld banks in 1MB", f.banks); }};

@@ -57,13 +57,15 @@ Failure size_inputs(const char *outfile, Input *program, std::span<char *const> 
   return {};
 }
 
-// The program of a planning run, which need not exist yet: if it does, the
-// files the run writes must not be it. Its size stays unknown, as it is not
-// read.
-void find_program(Input &program) {
+// The program of a planning run, which need not exist yet: whether it does.
+// If so, the files the run writes must not be it. Its size stays unknown, as
+// it is not read.
+bool find_program(Input &program) {
   Input found = program;
-  if (!failed(size_input(found)))
-    program.id = found.id;
+  if (failed(size_input(found)))
+    return false;
+  program.id = found.id;
+  return true;
 }
 
 // Finds the map and the includes that were asked for, each checked against
@@ -134,10 +136,13 @@ Failure check_names(const Options &options, std::span<const Input> data) {
             .code = EINVAL,
             .first = clash.other,
             .suffix = clash.suffix};
-  const Misread misread = find_misread(data, options.equ != nullptr, options.sdas != nullptr);
+  const Misread misread =
+      find_misread(data, options.equ != nullptr, options.sdas != nullptr, options.header);
   if (misread.path == nullptr)
     return {};
-  return {.kind = misread.reserved != nullptr ? &fail::reserved_name : &fail::long_name,
+  return {.kind = misread.kept_by_c             ? &fail::kept_by_c
+                  : misread.reserved != nullptr ? &fail::reserved_name
+                                                : &fail::long_name,
           .path = misread.path,
           .code = EINVAL,
           .reason = misread.reserved,
@@ -145,7 +150,8 @@ Failure check_names(const Options &options, std::span<const Input> data) {
 }
 
 // The files of the run found, sized and checked, before anything is planned.
-// A planning run writes no image: it never looks at the outfile.
+// A planning run writes no image: it never opens the outfile, but knows its
+// name.
 Failure find_files(const Options &options, Input &program, std::span<char *const> paths,
                    std::span<Input> data) {
   const char *outfile = options.paths[0];
@@ -157,7 +163,7 @@ Failure find_files(const Options &options, Input &program, std::span<char *const
       failed(failure))
     return failure;
   if (options.plan)
-    find_program(program);
+    name_planned(outfile, program.path, find_program(program));
   else if (const Failure failure = check_outfile(options.force); failed(failure))
     return failure;
   // A planning run does not size the program.

@@ -24,7 +24,9 @@ constexpr struct {
              {"--force", &Options::force},     {"--pack", &Options::pack}};
 
 // Takes the value of a valued option at args[i], moving i past it; false if
-// arg is none, or its value is missing or empty.
+// arg is none, or its value is missing or empty. The next argument is no
+// value if it looks like an option: the value was forgotten, and the option
+// would go unseen.
 bool take_value(std::span<char *const> args, std::size_t &i, Options &options, bool &known) {
   const std::string_view arg = args[i];
   for (const Valued &option : valued) {
@@ -39,7 +41,7 @@ bool take_value(std::span<char *const> args, std::size_t &i, Options &options, b
       return false;
     const char *value = arg == option.name ? args[i] : args[i] + option.name.size() + 1;
     options.*option.value = value;
-    if (*value == '\0')
+    if (*value == '\0' || (arg == option.name && value[0] == '-' && value[1] != '\0'))
       return false;
     options.valueless = nullptr;
     return true;

@@ -29,12 +29,16 @@ struct Rules {
 // clang-format off
 constexpr Rules rules_by_role[role_count] = {
     {&fail::open_outfile, &fail::write_outfile, &fail::outfile_is_input, &fail::not_image, not_an_image, false},
-    {&fail::open_map, &fail::write_map, &fail::map_is_input, &fail::not_map, not_a_map, true},
-    {&fail::open_include, &fail::write_include, &fail::include_is_input, &fail::not_include, not_an_include, true},
-    {&fail::open_include, &fail::write_include, &fail::include_is_input, &fail::not_include, not_an_include, true},
-    {&fail::open_include, &fail::write_include, &fail::include_is_input, &fail::not_include, not_an_include, true},
+    {&fail::open_map, &fail::write_map, &fail::open_map, &fail::not_map, not_a_map, true},
+    {&fail::open_include, &fail::write_include, &fail::open_include, &fail::not_include, not_an_include, true},
+    {&fail::open_include, &fail::write_include, &fail::open_include, &fail::not_include, not_an_include, true},
+    {&fail::open_include, &fail::write_include, &fail::open_include, &fail::not_include, not_an_include, true},
 };
 // clang-format on
+
+// The program of a planning run that did not find it, by its name: still
+// to be made, it is no place for a map or an include.
+Output unmade_program{Role::outfile};
 
 const Rules &rules_of(Role role) {
   return rules_by_role[static_cast<std::size_t>(role)];
@@ -42,20 +46,22 @@ const Rules &rules_of(Role role) {
 
 Failure output_failed(const Output &file, bool writing, int code, const char *reason = nullptr) {
   const Rules &rules = rules_of(file.role);
+  // A folder is named as the inputs' are, not by the system's words.
   return {.kind = writing ? rules.write : rules.open,
           .path = file.path,
           .code = code,
-          .reason = reason};
+          .reason = reason == nullptr && code == EISDIR ? reason_directory : reason};
 }
 
-// Finds the file that writing path must replace, through any links.
-int find_file(Output &file, const char *path) {
+// Finds the file that writing path must replace, through any links, by find:
+// find_target, or for a file that is not written, look_up.
+int find_file(Output &file, const char *path, decltype(find_target) *find = find_target) {
   file.path = path;
   const std::size_t length = std::strlen(path);
   if (length >= file.target.size())
     return ENAMETOOLONG;
   std::memcpy(file.target.data(), path, length + 1);
-  const int code = find_target(file.target, file.exists, file.found);
+  const int code = find(file.target, file.exists, file.found);
   // A new file needs a name of its own to be renamed to; a path that ends in
   // a separator names none.
   if (code == 0 && !file.exists && file.target[folder_length(file.target.data())] == '\0')
@@ -290,6 +296,13 @@ Failure find_outfile(const char *path) {
   return file.in_place ? Failure{} : begin_output(file);
 }
 
+void name_planned(const char *outfile, const char *program, bool program_found) {
+  if (find_file(output(Role::outfile), outfile, look_up) != 0)
+    output(Role::outfile).path = nullptr;
+  if (!program_found && find_file(unmade_program, program, look_up) != 0)
+    unmade_program.path = nullptr;
+}
+
 const FileInfo *outfile_found() {
   const Output &file = output(Role::outfile);
   return file.exists && !file.in_place ? &file.found : nullptr;
@@ -321,7 +334,12 @@ Failure find_output(Role role, const char *path, const Inputs &inputs, bool forc
               .code = EINVAL,
               .reason = other.role == Role::outfile ? reason_output_is_input : reason_output_twice};
   }
-  same = inputs.program != nullptr && file.exists && same_file(file.found.id, inputs.program->id);
+  if (unmade_program.path != nullptr) {
+    if (const int code = same_target(file, unmade_program, same); code != 0)
+      return output_failed(file, false, code);
+  }
+  same = same ||
+         (inputs.program != nullptr && file.exists && same_file(file.found.id, inputs.program->id));
   for (const Input &input : inputs.data)
     same = same || (file.exists && same_file(file.found.id, input.id));
   if (same)

@@ -9,7 +9,7 @@ namespace {
 constexpr const char *reason_unknown = "unknown option";
 constexpr const char *reason_valueless = "needs a value";
 constexpr const char *reason_paths =
-    "needs an outfile, a program and at least one data file; got %zu path%s";
+    "needs an outfile, a program and at least one data file; got %lld path%s";
 
 // So many data files are named one by one; of more, the first few and the
 // last.
@@ -20,8 +20,9 @@ void name_data_files(std::span<char *const> data) {
   for (std::size_t i = 0; i < data.size(); ++i) {
     if (data.size() > named_files && i == named_files - 2) {
       char skipped[48];
-      (void)std::snprintf(skipped, sizeof skipped, "(and %zu more) ",
-                          data.size() - named_files + 1);
+      (void)std::snprintf(skipped, sizeof skipped, "(and %lld more) ",
+                          static_cast<long long>(data.size()) -
+                              static_cast<long long>(named_files) + 1);
       usage_words(skipped);
       i = data.size() - 1;
     }
@@ -66,7 +67,8 @@ void usage_reason(const Options &options) {
     explain(options.valueless, reason_valueless);
   } else {
     char text[96];
-    (void)std::snprintf(text, sizeof text, reason_paths, options.paths.size(),
+    (void)std::snprintf(text, sizeof text, reason_paths,
+                        static_cast<long long>(options.paths.size()),
                         plural(static_cast<long long>(options.paths.size())));
     explain_usage(text);
   }

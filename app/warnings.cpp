@@ -20,8 +20,8 @@ struct Telling {
 
 void note_cut(const Finding &f, const char *path) {
   note(path, reason_cut, static_cast<long long>(f.bytes),
-       static_cast<long long>(f.bytes - program_bank_capacity),
-       static_cast<long long>(program_bank_capacity));
+       static_cast<long long>(program_bank_capacity),
+       static_cast<long long>(f.bytes - program_bank_capacity));
 }
 
 // clang-format off

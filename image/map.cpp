@@ -107,20 +107,22 @@ void write_constants(std::FILE *out, const Plan &plan, std::span<const Input> da
 
 // A bank's fill as a bar of 32 marks, one for each 1/32 of its capacity;
 // a bank with any content shows at least one.
-void report_bank(const char *pages, const char *kind, std::int64_t used, std::int64_t capacity,
-                 const char *each) {
+void report_bank(const char *pages, int pages_width, const char *kind, std::int64_t used,
+                 std::int64_t capacity, const char *each) {
   constexpr std::int64_t width = 32;
   std::array<char, width + 1> bar{};
   const std::int64_t marks = used == 0 ? 0 : std::max<std::int64_t>(used * width / capacity, 1);
   for (std::int64_t i = 0; i < width; ++i)
     bar[static_cast<std::size_t>(i)] = i < marks ? '#' : '.';
-  report("- %s %-7s |%s| %5lld free%s\n", pages, kind, bar.data(),
+  report("- %-*s %-7s |%s| %5lld free%s\n", pages_width, pages, kind, bar.data(),
          static_cast<long long>(capacity - used), each);
 }
 
 // Every bank of the image, front to back; of an image of more than 64 banks,
-// a run of banks alike as one line.
+// a run of banks alike as one line, and the bars of single banks in line
+// with theirs.
 void report_banks(const Plan &plan, const Input *program) {
+  const bool grouped = plan.image_banks > megacart_limit;
   const auto kind_of = [&](std::int64_t bank) {
     return bank < plan.padding_banks     ? Part::padding
            : bank + 1 < plan.image_banks ? Part::data
@@ -133,15 +135,16 @@ void report_banks(const Plan &plan, const Input *program) {
   };
   for (std::int64_t bank = 0; bank < plan.image_banks;) {
     std::int64_t last = bank;
-    while (plan.image_banks > megacart_limit && last + 1 < plan.image_banks &&
-           kind_of(last + 1) == kind_of(bank) && used_of(last + 1) == used_of(bank))
+    while (grouped && last + 1 < plan.image_banks && kind_of(last + 1) == kind_of(bank) &&
+           used_of(last + 1) == used_of(bank))
       ++last;
     char pages[32];
     (void)std::snprintf(pages, sizeof pages, last == bank ? ">%04llX" : ">%04llX to >%04llX",
                         static_cast<unsigned long long>(page_of(plan, bank)),
                         static_cast<unsigned long long>(page_of(plan, last)));
     const Part kind = kind_of(bank);
-    report_bank(pages, part_name(kind), used_of(bank),
+    report_bank(pages, grouped ? static_cast<int>(std::strlen(">FFFF to >FFFF")) : 0,
+                part_name(kind), used_of(bank),
                 kind == Part::program ? program_bank_capacity : data_bank_capacity,
                 last == bank ? "" : " each");
     bank = last + 1;

@@ -108,18 +108,31 @@ const char *reserved_as(const Key &key) {
   return nullptr;
 }
 
+bool kept_by_c(const Key &key) {
+  if (length_of(key) < 2 || name_char(key, 0) != '_')
+    return false;
+  const char second = name_char(key, 1);
+  return second == '_' || (second >= 'A' && second <= 'Z');
+}
+
 } // namespace
 
-Misread find_misread(std::span<const Input> data, bool assembler, bool sdas) {
-  if (!assembler && !sdas)
+Misread find_misread(std::span<const Input> data, bool assembler, bool sdas, const char *header) {
+  if (header != nullptr && kept_by_c(key_of(header, "")))
+    return {header, "", nullptr, true};
+  if (!assembler && !sdas && header == nullptr)
     return {};
   for (const Input &input : data)
     for (const std::string_view suffix : suffixes) {
       const Key key = key_of(input.path, suffix);
+      if (header != nullptr && kept_by_c(key))
+        return {input.path, suffix, nullptr, true};
+      if (!assembler && !sdas)
+        continue;
       if (const char *what = reserved_as(key))
-        return {input.path, suffix, what};
+        return {input.path, suffix, what, false};
       if (sdas && length_of(key) > sdas_name_limit)
-        return {input.path, suffix, nullptr};
+        return {input.path, suffix, nullptr, false};
     }
   return {};
 }

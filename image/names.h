@@ -35,11 +35,13 @@ struct Clash {
 
 // A data file whose constant an assembler would read as something else: a
 // name it reserves, as a register, an instruction or a directive, or a name
-// longer than it tells apart.
+// longer than it tells apart; or a name that C keeps for itself.
 struct Misread {
-  const char *path;        // the data file; nullptr when every name reads right
+  const char
+      *path; // the data file, or the header for its guard; nullptr when every name reads right
   std::string_view suffix; // of the constant
   const char *reserved;    // what the assemblers take the name for; nullptr for a name too long
+  bool kept_by_c;          // a name of the header, which C keeps for itself
 };
 
 // What the assemblers take a reserved name for.
@@ -51,10 +53,13 @@ constexpr const char *reason_directive = "a directive or operator of pasmo, z80a
 constexpr std::size_t sdas_name_limit = 255;
 
 // The first data file, in command-line order, whose constants the includes
-// asked for would misread. The assemblers read names without regard to
-// case, so every name they reserve counts, for the Z80 assemblers' include
-// and sdasz80's alike; C tells case apart, and its own names are lower-case.
-Misread find_misread(std::span<const Input> data, bool assembler, bool sdas);
+// asked for would misread; for a header (nullptr if none), its guard first.
+// The assemblers read names without regard to case, so every name they
+// reserve counts, for the Z80 assemblers' include and sdasz80's alike. C
+// tells case apart, and keeps for its compiler and library every name that
+// begins with _ and a capital or a second _ (__LINE__, __STDC__, _WIN32):
+// defined again, one changes what other code means, or hides the header.
+Misread find_misread(std::span<const Input> data, bool assembler, bool sdas, const char *header);
 
 // Whether two data files, or a data file and the header's guard (header may
 // be nullptr), would give one name: the first name, going through the data

@@ -68,6 +68,11 @@ int identify(std::FILE *file, FileInfo &info);
 // write access, as writing over a file would; a folder gives EISDIR.
 int find_target(std::span<char> target, bool &exists, FileInfo &found);
 
+// As find_target, for a file that is only to be told apart from others: it
+// asks for no access, so neither a device nor a FIFO notices, and a
+// read-only file is found too.
+int look_up(std::span<char> target, bool &exists, FileInfo &found);
+
 // Length of a path's folder part, up to and including its last separator; 0
 // for a bare name.
 std::size_t folder_length(const char *path);

@@ -156,6 +156,17 @@ int find_target(std::span<char> target, bool &exists, FileInfo &found) {
   return 0;
 }
 
+int look_up(std::span<char> target, bool &exists, FileInfo &found) {
+  if (const int failed = follow_links(target); failed != 0)
+    return failed;
+  struct stat st {};
+  exists = stat(target.data(), &st) == 0;
+  if (!exists)
+    return errno == ENOENT ? 0 : errno;
+  describe(st, found);
+  return 0;
+}
+
 std::size_t folder_length(const char *path) {
   const char *slash = std::strrchr(path, '/');
   return slash == nullptr ? 0 : static_cast<std::size_t>(slash - path) + 1;

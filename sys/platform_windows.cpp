@@ -217,9 +217,12 @@ int identify(std::FILE *file, FileInfo &info) {
   return describe(handle, info);
 }
 
-int find_target(std::span<char> target, bool &exists, FileInfo &found) {
+namespace {
+
+// Finds target, opened with access.
+int find_with(std::span<char> target, DWORD access, bool &exists, FileInfo &found) {
   const std::filesystem::path path = native_path(target.data());
-  const HANDLE handle = open_existing(path.c_str(), GENERIC_WRITE);
+  const HANDLE handle = open_existing(path.c_str(), access);
   exists = handle != INVALID_HANDLE_VALUE;
   if (!exists) {
     const DWORD error = GetLastError();
@@ -238,6 +241,16 @@ int find_target(std::span<char> target, bool &exists, FileInfo &found) {
     code = final_path(handle, target);
   (void)CloseHandle(handle);
   return code;
+}
+
+} // namespace
+
+int find_target(std::span<char> target, bool &exists, FileInfo &found) {
+  return find_with(target, GENERIC_WRITE, exists, found);
+}
+
+int look_up(std::span<char> target, bool &exists, FileInfo &found) {
+  return find_with(target, 0, exists, found);
 }
 
 std::size_t folder_length(const char *path) {

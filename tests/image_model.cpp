@@ -188,8 +188,8 @@ std::string model_warnings(const std::string &outfile, const NamedBytes &program
              "128k\n";
   if (program.bytes.size() > bank)
     lines += "romweld: " + program.name + ": " + std::to_string(program.bytes.size()) +
-             " bytes, of which the " + std::to_string(program.bytes.size() - bank) +
-             " past its bank of 16384 are not in the image\n";
+             " bytes; its bank of 16384 leaves " + std::to_string(program.bytes.size() - bank) +
+             " of them out of the image\n";
   const std::string start = program.bytes.substr(0, 2);
   if (start != "\xAA\x55" && start != "\x55\xAA")
     lines += "romweld: " + program.name +

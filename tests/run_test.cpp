@@ -159,11 +159,12 @@ const Case cases[] = {
      {{"out.rom", Kind::image, 65536}, file("p.bin", 10), file("d.bin", 10)}, example_args, from_model, small_out, 0, image(2)},
     {"outfile_in_missing_folder",
      {file("p.bin", 10), file("d.bin", 10)}, {"no/such/out.rom", "p.bin", "d.bin"},
-     "Failed to open outfile, code 2\n", "romweld: no/such/: no such folder\n", 1, no_outfile},
+     "Failed to open outfile, code 2\n", "romweld: no/such/: no such folder\n" + read_as, 1,
+     no_outfile},
     {"outfile_empty_path",
      {file("p.bin", 10), file("d.bin", 10)}, {"", "p.bin", "d.bin"},
      "Failed to open outfile, code 2\n",
-     "romweld: : No such file or directory\n", 1, not_read},
+     "romweld: : No such file or directory\n" + read_as, 1, not_read},
     {"missing_program_fails_sizing",
      {file("d.bin", 10)}, {"out.rom", "nope.bin", "d.bin"},
      "Failed to size file nope.bin, code 2\n",
@@ -315,7 +316,7 @@ const Case cases[] = {
      "romweld: nope.bin: No such file or directory\n" + read_as, 4, not_read},
     {"folder_as_outfile",
      {{"dir", Kind::directory}, file("p.bin", 10), file("d.bin", 10)}, {"dir", "p.bin", "d.bin"},
-     "Failed to open outfile, code 21\n", "romweld: dir: Is a directory\n", 1, kept},
+     "Failed to open outfile, code 21\n", "romweld: dir: is a directory\n" + read_as, 1, kept},
     // The standard streams are kept apart from every file of the run.
     {"closed_standard_error_keeps_messages_out_of_the_outfile",
      {{"out.rom", Kind::image, 65536}, file("p.bin", 10)}, {"out.rom", "p.bin", "nope.bin"},
@@ -329,7 +330,8 @@ const Case cases[] = {
      {"-q", "--min-banks", "8"}, ">&-"},
     {"standard_output_closed_is_no_outfile",
      {file("p.bin", 10), file("d.bin", 10)}, {"/dev/stdout", "p.bin", "d.bin"}, "",
-     "romweld: /dev/stdout: is standard output, which was closed\n" + lost, 1, not_read, 0, {},
+     "romweld: /dev/stdout: is standard output, which was closed\n" + read_as + lost, 1,
+     not_read, 0, {},
      ">&-"},
     {"outfile_is_standard_output", // the image there, the report on standard error
      {file("p.bin", 10), file("d.bin", 16385)}, {"/dev/stdout", "p.bin", "d.bin"}, "",
@@ -375,6 +377,11 @@ const Case cases[] = {
      no_outfile, 0, {"--map="}},
     {"include_option_without_its_file", {}, {}, usage, "romweld: --equ: needs a value\n", 255,
      no_outfile, 0, {"--equ"}},
+    {"option_whose_value_is_the_next_option", {file("p.bin", 10), file("d.bin", 10)},
+     example_args, usage, "romweld: --map: needs a value\n", 255, no_outfile, 0,
+     {"--map", "--pack"}},
+    {"value_after_equals_may_begin_with_a_dash", {file("p.bin", 10), file("d.bin", 10)},
+     example_args, "", "", 0, image(8), 0, {"-q", "--min-banks=8", "--map=-m.tsv"}},
     {"bank_count_option_without_its_value", {}, {}, usage, "romweld: --banks: needs a value\n",
      255, no_outfile, 0, {"--banks="}},
     {"unknown_long_option", {file("p.bin", 10), file("d.bin", 10)}, example_args,
@@ -392,7 +399,7 @@ const Case cases[] = {
      "* Warning - 1MB is max MegaCart so far.\n"
      "Warning - program file may be too large - only 16384 bytes read!\n",
      over_megacart +
-         "romweld: p.bin: 16385 bytes, of which the 1 past its bank of 16384 are not in the image\n",
+         "romweld: p.bin: 16385 bytes; its bank of 16384 leaves 1 of them out of the image\n",
      0,
      image(128), 0, {"-q"}},
     {"quiet_keeps_failures",
@@ -422,12 +429,16 @@ const Case cases[] = {
      6, no_outfile, 0, {"--map", "d.bin"}},
     {"map_in_a_missing_folder",
      {file("p.bin", 10), file("d.bin", 10), {"out.rom", Kind::image, 32768}}, example_args,
-     "Failed to open map file no/m.tsv, code 2\n", "romweld: no/: no such folder\n", 6, kept, 0,
+     "Failed to open map file no/m.tsv, code 2\n", "romweld: no/: no such folder\n" + read_as, 6, kept, 0,
      {"--map", "no/m.tsv"}},
+    {"map_that_is_a_folder",
+     {{"dir", Kind::directory}, file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open map file ./dir, code 21\n", "romweld: ./dir: is a directory\n" + read_as, 6,
+     no_outfile, 0, {"--map", "./dir"}},
     {"map_that_is_a_device",
      {file("p.bin", 10), file("d.bin", 10)}, example_args,
-     "Failed to open map file /dev/null, code 29\n", "romweld: /dev/null: not a regular file\n",
-     6, no_outfile, 0, {"--map", "/dev/null"}},
+     "Failed to open map file /dev/null, code 29\n",
+     "romweld: /dev/null: not a regular file\n" + read_as, 6, no_outfile, 0, {"--map", "/dev/null"}},
     {"map_through_a_link_replaces_its_target",
      {file("p.bin", 10), file("d.bin", 10), {"real.tsv", Kind::map},
       {"m.tsv", Kind::symlink, 0, "real.tsv"}},
@@ -521,8 +532,8 @@ const Case cases[] = {
      {"--map", "m.tsv", "--equ", "m.tsv"}},
     {"include_that_is_a_device",
      {file("p.bin", 10), file("d.bin", 10)}, example_args,
-     "Failed to open include file /dev/null, code 29\n", "romweld: /dev/null: not a regular file\n",
-     8, no_outfile, 0, {"--equ", "/dev/null"}},
+     "Failed to open include file /dev/null, code 29\n",
+     "romweld: /dev/null: not a regular file\n" + read_as, 8, no_outfile, 0, {"--equ", "/dev/null"}},
     {"strict_program_larger_than_its_bank_keeps_the_old_image",
      {{"out.rom", Kind::image, 32768}, file("p.bin", 16385), file("d.bin", 10)}, example_args,
      "Failed to fit program file of 16385 bytes in its bank, code 27\n",
@@ -660,8 +671,8 @@ const Case cases[] = {
      {file("program.bin", 8000), {"title.dat", Kind::bare, 20000}},
      {"game.rom", "title.dat", "program.bin"}, from_model,
      small("game.rom") +
-         "romweld: title.dat: 20000 bytes, of which the 3616 past its bank of 16384 are not in "
-         "the image\nromweld: title.dat: does not begin with AA 55 or 55 AA, the cartridge "
+         "romweld: title.dat: 20000 bytes; its bank of 16384 leaves 3616 of them out of the "
+         "image\nromweld: title.dat: does not begin with AA 55 or 55 AA, the cartridge "
          "header the console needs to start it\n",
      0, image(2)},
     // Small files share banks: each goes into the first bank with room for
@@ -710,8 +721,8 @@ const Case cases[] = {
      "- free bytes in the last bank of d.bin: 16127\n"
      "- >FF80 to >FFBD padding |................................| 16128 free each\n"
      "- >FFBE to >FFFD data    |################################|     0 free each\n"
-     "- >FFFE data    |#...............................| 16127 free\n"
-     "- >FFFF program |################################|     0 free\n",
+     "- >FFFE          data    |#...............................| 16127 free\n"
+     "- >FFFF          program |################################|     0 free\n",
      over_megacart, 0, image(128), 0, {"-q", "--pack", "--summary"}},
     // Only what romweld made is replaced, in every mode, whatever the order
     // of the paths; a refusal says how the command line was read.
@@ -763,6 +774,21 @@ const Case cases[] = {
      "Failed to open include file program.bin, code 22\n",
      reason("program.bin", "is the outfile or an input file") + read_as, 8, no_outfile, 0,
      {"-f", "--plan", "--equ", "program.bin"}},
+    {"planning_run_never_writes_over_a_program_still_to_be_made",
+     {file("title.dat", 100)}, {"game.rom", "nope.bin", "title.dat"},
+     "Failed to open include file ./nope.bin, code 22\n",
+     reason("./nope.bin", "is the outfile or an input file") + read_as, 8, no_outfile, 0,
+     {"--plan", "--equ", "./nope.bin"}},
+    {"planning_run_never_writes_a_map_over_the_outfile",
+     {{"out.rom", Kind::image, 32768}, file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open map file out.rom, code 22\n",
+     reason("out.rom", "is the outfile or an input file") + read_as, 6, kept, 0,
+     {"-f", "--plan", "--map", "out.rom"}},
+    {"planning_run_never_writes_an_include_over_the_outfile_through_a_link",
+     {file("p.bin", 10), file("d.bin", 10), {"ln.h", Kind::symlink, 0, "out.rom"}}, example_args,
+     "Failed to open include file ln.h, code 22\n",
+     reason("ln.h", "is the outfile or an input file") + read_as, 8, no_outfile, 0,
+     {"--plan", "--header", "ln.h"}},
     {"planning_run_never_opens_a_folder_as_outfile",
      {{"dir", Kind::directory}, file("d.bin", 10)}, {"dir", "p.bin", "d.bin"}, "", small("dir"), 0,
      kept, 0, {"--plan"}},
@@ -789,6 +815,20 @@ const Case cases[] = {
     {"register_names_are_constants_in_c",
      {file("p.bin", 10), file("hl", 10), file("int", 10)}, {"out.rom", "p.bin", "hl", "int"}, "",
      "", 0, no_outfile, 0, {"-q", "--plan", "--min-banks", "8", "--header", "p.h"}},
+    {"data_file_named_like_a_name_c_keeps",
+     {file("p.bin", 10), file("__line__", 10)}, {"out.rom", "p.bin", "__line__"},
+     "Failed to name __line__, C keeps __LINE__ for itself, code 22\n",
+     "romweld: __line__: __LINE__ begins with _ and a capital or a second _, which C keeps for "
+     "itself\n",
+     9, no_outfile, 0, {"--equ", "p.equ", "--header", "p.h"}},
+    {"header_whose_guard_c_keeps",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to name _p.h, C keeps _P_H for itself, code 22\n",
+     "romweld: _p.h: _P_H begins with _ and a capital or a second _, which C keeps for itself\n", 9,
+     no_outfile, 0, {"--header", "_p.h"}},
+    {"names_c_keeps_are_constants_to_assemblers",
+     {file("p.bin", 10), file("_d", 10)}, {"out.rom", "p.bin", "_d"}, "", "", 0, no_outfile, 0,
+     {"-q", "--plan", "--min-banks", "8", "--equ", "p.equ", "--sdas", "p.s"}},
     {"name_longer_than_sdasz80_tells_apart",
      {file("p.bin", 10), file(std::string(250, 'l'), 10)}, {"out.rom", "p.bin", std::string(250, 'l')},
      "Failed to name data file " + std::string(250, 'l') + ", " + std::string(250, 'L') +
