@@ -206,6 +206,18 @@ def names(romweld, work):
     failed += not c_ok
     print("--header with data files hl and int: sdcc reads HL and INT as the constants: %s" %
           ("yes" if c_ok else "NO"))
+    # C keeps every name that begins with _ and a capital or a second _: one
+    # defined again changes what sdcc reads, so --header refuses it.
+    kept = refused(romweld, work, "__line__", "--header")
+    with open(os.path.join(work, "k.c"), "w") as f:
+        f.write("#define __LINE__ 0xFFFD\nconst unsigned int line = __LINE__;\n")
+    subprocess.run(["sdcc", "-mz80", "-c", "k.c"], cwd=work, capture_output=True)
+    k_asm = os.path.join(work, "k.asm")
+    kept_misread = os.path.exists(k_asm) and "0xfffd" in open(k_asm).read().lower()
+    failed += not (kept == 9 and kept_misread)
+    print("--header with data file __line__: %s; sdcc reads __LINE__ as the constant, not the "
+          "line: %s" % ("refused" if kept == 9 else "status %d" % kept,
+                        "yes" if kept_misread else "no"))
     # Names longer than sdasz80 tells apart: two of 256 characters that differ
     # only in their last.
     long = "L" * 255
