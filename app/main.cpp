@@ -57,17 +57,6 @@ Failure size_inputs(const char *outfile, Input *program, std::span<char *const> 
   return {};
 }
 
-// The program of a planning run, which need not exist yet: whether it does.
-// If so, the files the run writes must not be it. Its size stays unknown, as
-// it is not read.
-bool find_program(Input &program) {
-  Input found = program;
-  if (failed(size_input(found)))
-    return false;
-  program.id = found.id;
-  return true;
-}
-
 // Finds the map and the includes that were asked for, each checked against
 // the outfile, the inputs and the others.
 Failure find_outputs(const Options &options, const Inputs &inputs) {
@@ -150,8 +139,8 @@ Failure check_names(const Options &options, std::span<const Input> data) {
 }
 
 // The files of the run found, sized and checked, before anything is planned.
-// A planning run writes no image: it never opens the outfile, but knows its
-// name.
+// A planning run writes no image and reads no program: it opens neither, but
+// knows both by name.
 Failure find_files(const Options &options, Input &program, std::span<char *const> paths,
                    std::span<Input> data) {
   const char *outfile = options.paths[0];
@@ -163,14 +152,15 @@ Failure find_files(const Options &options, Input &program, std::span<char *const
       failed(failure))
     return failure;
   if (options.plan)
-    name_planned(outfile, program.path, find_program(program));
+    name_planned(outfile, program.path);
   else if (const Failure failure = check_outfile(options.force); failed(failure))
     return failure;
   // A planning run does not size the program.
   if (const Failure failure = refuse(check_program(program), options.strict, outfile);
       failed(failure))
     return failure;
-  if (const Failure failure = find_outputs(options, {&program, data}); failed(failure))
+  if (const Failure failure = find_outputs(options, {options.plan ? nullptr : &program, data});
+      failed(failure))
     return failure;
   return check_names(options, data);
 }

@@ -36,9 +36,9 @@ constexpr Rules rules_by_role[role_count] = {
 };
 // clang-format on
 
-// The program of a planning run that did not find it, by its name: still
-// to be made, it is no place for a map or an include.
-Output unmade_program{Role::outfile};
+// The program of a planning run, by its name alone, as it is not read: it
+// may be still to be made, and is no place for a map or an include either way.
+Output planned_program{Role::outfile};
 
 const Rules &rules_of(Role role) {
   return rules_by_role[static_cast<std::size_t>(role)];
@@ -104,22 +104,20 @@ Failure check_made(const Output &file, bool force) {
 }
 
 // Whether two files would write one file: the same file found, or for files
-// still to be made, the same name in the same folder.
-int same_target(const Output &a, const Output &b, bool &same) {
-  same = false;
+// still to be made, the same name in the same folder. A folder that cannot be
+// found takes no new file, so it is no other's: making the file fails there,
+// and names it.
+bool same_target(const Output &a, const Output &b) {
   if (a.exists && b.exists)
-    same = same_file(a.found.id, b.found.id);
+    return same_file(a.found.id, b.found.id);
   const char *name_a = a.target.data() + folder_length(a.target.data());
   const char *name_b = b.target.data() + folder_length(b.target.data());
   if (a.exists || b.exists || !same_name(name_a, name_b))
-    return 0;
+    return false;
   FileId folder_a{};
   FileId folder_b{};
-  int code = folder_id(a.target.data(), folder_a);
-  if (code == 0)
-    code = folder_id(b.target.data(), folder_b);
-  same = code == 0 && same_file(folder_a, folder_b);
-  return code;
+  return folder_id(a.target.data(), folder_a) == 0 && folder_id(b.target.data(), folder_b) == 0 &&
+         same_file(folder_a, folder_b);
 }
 
 // Creates the new file beside the target, with the old file's permissions,
@@ -296,11 +294,11 @@ Failure find_outfile(const char *path) {
   return file.in_place ? Failure{} : begin_output(file);
 }
 
-void name_planned(const char *outfile, const char *program, bool program_found) {
+void name_planned(const char *outfile, const char *program) {
   if (find_file(output(Role::outfile), outfile, look_up) != 0)
     output(Role::outfile).path = nullptr;
-  if (!program_found && find_file(unmade_program, program, look_up) != 0)
-    unmade_program.path = nullptr;
+  if (find_file(planned_program, program, look_up) != 0)
+    planned_program.path = nullptr;
 }
 
 const FileInfo *outfile_found() {
@@ -319,25 +317,17 @@ Failure find_output(Role role, const char *path, const Inputs &inputs, bool forc
   if (file.exists && file.found.type != FileType::regular)
     return output_failed(file, false, ESPIPE, reason_not_regular);
   const FailureKind *is_input = rules_of(role).is_input;
-  bool same = false;
   for (const Output &other : outputs) {
     if (&other == &file)
       break;
     // A device as the outfile is written in place; no regular file is it.
-    if (other.path == nullptr || other.in_place)
-      continue;
-    if (const int code = same_target(file, other, same); code != 0)
-      return output_failed(file, false, code);
-    if (same)
+    if (other.path != nullptr && !other.in_place && same_target(file, other))
       return {.kind = is_input,
               .path = file.path,
               .code = EINVAL,
               .reason = other.role == Role::outfile ? reason_output_is_input : reason_output_twice};
   }
-  if (unmade_program.path != nullptr) {
-    if (const int code = same_target(file, unmade_program, same); code != 0)
-      return output_failed(file, false, code);
-  }
+  bool same = planned_program.path != nullptr && same_target(file, planned_program);
   same = same ||
          (inputs.program != nullptr && file.exists && same_file(file.found.id, inputs.program->id));
   for (const Input &input : inputs.data)

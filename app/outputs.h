@@ -46,10 +46,11 @@ void watch_interrupts();
 // Finds the outfile and, unless it is written in place, starts its new file.
 Failure find_outfile(const char *path);
 
-// A planning run writes no image, and its program need not be found, yet no
-// map or include may take the place of either: they are known by their names
-// alone, neither opened. A name that cannot be followed takes no place.
-void name_planned(const char *outfile, const char *program, bool program_found);
+// A planning run writes no image and reads no program, which need not exist
+// yet; but no map or include may take the place of either: they are known by
+// their names alone, neither opened. A name that cannot be followed takes no
+// place.
+void name_planned(const char *outfile, const char *program);
 
 // The outfile as it is before the run, if it is a file to replace, for the
 // inputs to be compared with; otherwise nullptr.
