@@ -20,7 +20,7 @@ constexpr std::size_t role_count = 5;
 
 struct Output {
   Role role;
-  const char *path = nullptr;                  // as typed; nullptr when the run does not write it
+  const char *path = nullptr;                  // as typed; nullptr for a file the run does not know
   std::array<char, path_capacity> target{};    // path, through any links
   bool exists = false;                         // whether target is there
   FileInfo found{};                            // what it is, if so
