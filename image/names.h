@@ -37,8 +37,7 @@ struct Clash {
 // name it reserves, as a register, an instruction or a directive, or a name
 // longer than it tells apart; or a name that C keeps for itself.
 struct Misread {
-  const char
-      *path; // the data file, or the header for its guard; nullptr when every name reads right
+  const char *path;        // the data file, or the header; nullptr when every name reads right
   std::string_view suffix; // of the constant
   const char *reserved;    // what the assemblers take the name for; nullptr for a name too long
   bool kept_by_c;          // a name of the header, which C keeps for itself
