@@ -195,7 +195,7 @@ void drop_backup(Output &file) {
 }
 
 // Puts a new file in place of its target. Unless it is the last, the old
-// file keeps a second name meanwhile, to be put back by should a later one
+// file keeps a second name meanwhile, to be put back should a later one
 // fail; a file system without hard links keeps none. A file that was not
 // there when the run found its name is never replaced: one that has appeared
 // since may be anything. A new file left with its first name too keeps it as

@@ -9,6 +9,7 @@
 #
 # Needs hyperfine (Debian: apt-get install hyperfine).
 set -euo pipefail
+source "$(dirname "$0")/ratio.sh"
 tool="$(realpath "${1:-build/romweld}")"
 files="${2:-16000}"
 work="$(mktemp -d)"
@@ -21,12 +22,5 @@ seq -f 'level%05g.dat' 1 "$files" | xargs touch
 printf '#!/bin/sh\nexec "%s" -q --plan "$@" game.rom program.bin $(cat list)\n' "$tool" >plan.sh
 seq -f 'level%05g.dat' 1 "$files" >list
 chmod +x plan.sh
-hyperfine --style basic --warmup 2 --runs 10 --export-json run.json \
-  -n plan ./plan.sh -n 'plan --equ' './plan.sh --equ pages.equ' >/dev/null
-python3 -c 'import json, sys
-r = json.load(open(sys.argv[1]))["results"]
-ratio = r[1]["median"] / r[0]["median"]
-print("%s data files: --plan %.1f ms, --plan --equ %.1f ms, ratio %.2f" % (
-    sys.argv[2], r[0]["median"] * 1000, r[1]["median"] * 1000, ratio))
-sys.exit(0 if ratio <= 3 else "the clash check is not linear: more than 3 times the run")' \
-  run.json "$files"
+ratio "$files" 3 --plan ./plan.sh '--plan --equ' './plan.sh --equ pages.equ' \
+  "the clash check is not linear: more than 3 times the run"

@@ -7,6 +7,7 @@
 #
 # Needs hyperfine (Debian: apt-get install hyperfine) and python3.
 set -euo pipefail
+source "$(dirname "$0")/ratio.sh"
 tool="$(realpath "${1:-build/romweld}")"
 files="${2:-60000}"
 work="$(mktemp -d)"
@@ -29,12 +30,5 @@ with open("list", "w") as names:
 printf '#!/bin/sh\nexec "%s" -q --plan --equ pages.equ "$@" game.rom program.bin $(cat list)\n' \
   "$tool" >plan.sh
 chmod +x plan.sh
-hyperfine --style basic --warmup 2 --runs 10 --export-json run.json \
-  -n plan ./plan.sh -n 'plan --pack' './plan.sh --pack' >/dev/null
-python3 -c 'import json, sys
-r = json.load(open(sys.argv[1]))["results"]
-ratio = r[1]["median"] / r[0]["median"]
-print("%s data files: --plan %.1f ms, --plan --pack %.1f ms, ratio %.2f" % (
-    sys.argv[2], r[0]["median"] * 1000, r[1]["median"] * 1000, ratio))
-sys.exit(0 if ratio <= 2 else "placing is not O(n log n): more than twice the run")' \
-  run.json "$files"
+ratio "$files" 2 --plan ./plan.sh '--plan --pack' './plan.sh --pack' \
+  "placing is not O(n log n): more than twice the run"

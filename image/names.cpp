@@ -120,16 +120,12 @@ bool kept_by_c(const Key &key) {
 Misread find_misread(std::span<const Input> data, bool assembler, bool sdas, const char *header) {
   if (header != nullptr && kept_by_c(key_of(header, "")))
     return {header, "", nullptr, true};
-  if (!assembler && !sdas && header == nullptr)
-    return {};
   for (const Input &input : data)
     for (const std::string_view suffix : suffixes) {
       const Key key = key_of(input.path, suffix);
       if (header != nullptr && kept_by_c(key))
         return {input.path, suffix, nullptr, true};
-      if (!assembler && !sdas)
-        continue;
-      if (const char *what = reserved_as(key))
+      if (const char *what = assembler || sdas ? reserved_as(key) : nullptr)
         return {input.path, suffix, what, false};
       if (sdas && length_of(key) > sdas_name_limit)
         return {input.path, suffix, nullptr, false};

@@ -303,18 +303,21 @@ def emulate(work, image):
     return words[0], words[1], words[2:]
 
 
+def random_files(folder, name, sizes, rng):
+    """Data files of random bytes, of the sizes given, named name % i."""
+    files = []
+    for i, size in enumerate(sizes):
+        with open(os.path.join(folder, name % i), "wb") as f:
+            f.write(bytes(rng.getrandbits(8) for _ in range(size)))
+        files.append(name % i)
+    return files
+
+
 def board(romweld, work, banks, seed):
     """An image of banks banks: data files of exactly one bank, one byte
     more, two banks, one byte, none, and one that fills the rest."""
-    rng = random.Random(seed)
     sizes = [PIECE, PIECE + 1, 2 * PIECE, 1, 0, (banks - 7) * PIECE]
-    files = []
-    for i, size in enumerate(sizes):
-        name = "d%d.dat" % i
-        with open(os.path.join(work, name), "wb") as f:
-            f.write(bytes(rng.getrandbits(8) for _ in range(size)))
-        files.append(name)
-    return files
+    return random_files(work, "d%d.dat", sizes, random.Random(seed))
 
 
 def expected_sums(work, files):
@@ -404,13 +407,7 @@ def packed_files(folder, count, seed):
     """A large data file, an empty one, and count small ones of random sizes."""
     rng = random.Random(seed)
     sizes = [40000, 0] + [rng.randint(1, 9000) for _ in range(count)]
-    files = []
-    for i, size in enumerate(sizes):
-        name = "p%03d.dat" % i
-        with open(os.path.join(folder, name), "wb") as f:
-            f.write(bytes(rng.getrandbits(8) for _ in range(size)))
-        files.append(name)
-    return files, sizes
+    return random_files(folder, "p%03d.dat", sizes, rng), sizes
 
 
 def packed(romweld, work):
