@@ -1,43 +1,72 @@
 #include "app/failure.h"
 
+#include "sys/report.h"
+
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
-#include <utility>
 
-namespace {
-
-// The failure of each fault of the image's work.
-constexpr std::pair<What, const FailureKind *> kinds[] = {
-    {What::size_input, &fail::size_file},      {What::too_many_banks, &fail::plan_image},
-    {What::more_than_asked, &fail::fit_banks}, {What::open_data, &fail::open_data},
-    {What::read_data, &fail::read_data},       {What::open_program, &fail::open_program},
-    {What::read_program, &fail::read_program}, {What::write_outfile, &fail::write_outfile},
-};
-
-} // namespace
-
-Failure failure_of(const Fault &fault, const char *outfile) {
-  for (const auto &[what, kind] : kinds)
-    if (what == fault.what)
-      // The failures of the outfile name it; those of an input, the input.
-      return {.kind = kind,
-              .path = fault.path != nullptr ? fault.path : outfile,
-              .code = fault.code,
-              .reason = fault.reason,
-              .banks = fault.banks,
-              .limit = fault.limit};
-  return {};
+Failure fail(int status, const Cause &cause, const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  report_list(format, args);
+  va_end(args);
+  report(", code %d\n", cause.code);
+  explain(cause.path, cause.reason != nullptr ? cause.reason : std::strerror(cause.code));
+  return {.status = status};
 }
 
-void report_failure(const Failure &f) {
-  if (f.kind->line != nullptr) {
-    f.kind->line(f);
-    report(", code %d\n", f.code);
+Failure with_reading(Failure failure) {
+  failure.reading = true;
+  return failure;
+}
+
+Words worded(const char *format, ...) {
+  Words words{};
+  va_list args;
+  va_start(args, format);
+  (void)std::vsnprintf(words.text.data(), words.text.size(), format, args);
+  va_end(args);
+  return words;
+}
+
+Failure failure_of(const Fault &fault, const char *outfile) {
+  // The failures of the outfile name it; those of an input, the input.
+  const char *path = fault.path != nullptr ? fault.path : outfile;
+  const auto banks = static_cast<long long>(fault.banks);
+  const auto limit = static_cast<long long>(fault.limit);
+  switch (fault.what) {
+  case What::none:
+    break;
+  case What::size_input:
+    return with_reading(
+        fail(status_sizing, {fault.code, path, fault.reason}, "Failed to size file %s", path));
+  case What::too_many_banks:
+    return fail(status_sizing,
+                {fault.code, path, worded(reason_too_many_banks, banks, limit).text.data()},
+                "Failed to plan image of %lld banks", banks);
+  case What::more_than_asked:
+    return fail(status_banks,
+                {fault.code, path, worded(reason_more_than_asked, banks, limit).text.data()},
+                "Failed to fit image of %lld banks in %lld", banks, limit);
+  case What::open_data:
+    return fail(status_data, {fault.code, path, fault.reason}, "Failed to open data file %s", path);
+  case What::read_data:
+    return fail(status_data, {fault.code, path, fault.reason}, "Failed to read data file %s", path);
+  case What::open_program:
+    return fail(status_program, {fault.code, path, fault.reason}, "Failed to open program file");
+  case What::read_program:
+    return fail(status_program, {fault.code, path, fault.reason}, "Failed to read program file");
+  case What::write_outfile:
+    return fail(status_outfile, {fault.code, path, fault.reason}, "Failed to write outfile");
+  case What::changed:
+    // The banks written are unlike the plan: the warning that says so is
+    // the failure's line.
+    report("* WARNING - program should be at 0xffff - internal error?\n");
+    explain(path, reason_changed);
+    return {.status = status_misplaced};
   }
-  if (f.kind->note != nullptr)
-    f.kind->note(f);
-  else
-    explain(f.folder != nullptr ? f.folder : f.path,
-            f.reason != nullptr ? f.reason : std::strerror(f.code));
+  return {};
 }
 
 void report_left_behind(const char *path, int code) {

@@ -11,46 +11,31 @@
 namespace {
 
 // In static storage, for an interrupt to find every new file being written.
-std::array<Output, role_count> outputs = {
-    {{Role::outfile}, {Role::map}, {Role::equ}, {Role::sdas}, {Role::header}}};
-
-// How a file of each role fails; how romweld knows one it made, to replace;
-// and whether one whose content would not change keeps its time, for make.
-struct Rules {
-  const FailureKind *open;
-  const FailureKind *write;
-  const FailureKind *is_input;
-  const FailureKind *not_made;
-  const char *(*made)(std::FILE *file, std::int64_t size);
-  bool keep_if_unchanged;
-};
-
-// By role, in the order of Role.
-// clang-format off
-constexpr Rules rules_by_role[role_count] = {
-    {&fail::open_outfile, &fail::write_outfile, &fail::outfile_is_input, &fail::not_image, not_an_image, false},
-    {&fail::open_map, &fail::write_map, &fail::open_map, &fail::not_map, not_a_map, true},
-    {&fail::open_include, &fail::write_include, &fail::open_include, &fail::not_include, not_an_include, true},
-    {&fail::open_include, &fail::write_include, &fail::open_include, &fail::not_include, not_an_include, true},
-    {&fail::open_include, &fail::write_include, &fail::open_include, &fail::not_include, not_an_include, true},
-};
-// clang-format on
+std::array<Output, form_count> outputs;
 
 // The program of a planning run, by its name alone, as it is not read: it
 // may be still to be made, and is no place for a map or an include either way.
-Output planned_program{Role::outfile};
+Output planned_program;
 
-const Rules &rules_of(Role role) {
-  return rules_by_role[static_cast<std::size_t>(role)];
+const char *noun_of(Form form) {
+  return form == Form::image ? "outfile" : form == Form::map ? "map file" : "include file";
 }
 
-Failure output_failed(const Output &file, bool writing, int code, const char *reason = nullptr) {
-  const Rules &rules = rules_of(file.role);
-  // A folder is named as the inputs' are, not by the system's words.
-  return {.kind = writing ? rules.write : rules.open,
-          .path = file.path,
-          .code = code,
-          .reason = reason == nullptr && code == EISDIR ? reason_directory : reason};
+// A failure to open a file of the run or to write it, named as typed unless
+// the cause names its folder. A folder is named as the inputs' are, not by
+// the system's words; and a file that cannot be opened may be a path typed
+// in another order.
+Failure output_failed(const Output &file, bool writing, Cause cause) {
+  const char *verb = writing ? "write" : "open";
+  if (cause.path == nullptr)
+    cause.path = file.path;
+  if (cause.reason == nullptr && cause.code == EISDIR)
+    cause.reason = reason_directory;
+  const Failure failure = file.form == Form::image
+                              ? fail(status_outfile, cause, "Failed to %s outfile", verb)
+                              : fail(file.form == Form::map ? status_map : status_include, cause,
+                                     "Failed to %s %s %s", verb, noun_of(file.form), file.path);
+  return writing ? failure : with_reading(failure);
 }
 
 // Finds the file that writing path must replace, through any links, by find:
@@ -78,29 +63,31 @@ Failure keep_report_apart(const Output &file) {
   if (!file.exists || identify(stdout, out) != 0 || !same_file(out.id, file.found.id))
     return {};
   if (report_lost())
-    return output_failed(file, false, EBADF, reason_stdout_closed);
+    return output_failed(file, false, {EBADF, nullptr, reason_stdout_closed});
   divert_report();
   return {};
 }
 
-// Whether an existing file may be replaced: empty, or of the kind that the
-// role writes, as romweld makes them; any file, if forced.
+// Whether an existing file may be replaced: empty, or of the form that it is
+// written as, as romweld makes them; any file, if forced.
 Failure check_made(const Output &file, bool force) {
   if (force || !file.exists || file.in_place || file.found.size == 0)
     return {};
   // Read through the file that was found, not through its name again.
   const Opened old = open_regular(file.target.data(), &file.found.id);
   if (old.file == nullptr)
-    return output_failed(file, false, old.code, old.reason);
-  const char *reason = rules_of(file.role).made(old.file, file.found.size);
+    return output_failed(file, false, {old.code, nullptr, old.reason});
+  const char *reason = not_made(file.form, old.file, file.found.size);
   (void)std::fclose(old.file);
   if (reason == nullptr)
     return {};
-  return {.kind = rules_of(file.role).not_made,
-          .path = file.path,
-          .code = EINVAL,
-          .reason = reason,
-          .bytes = file.found.size};
+  const auto bytes = static_cast<long long>(file.found.size);
+  Failure failure =
+      fail(status_not_made, {EINVAL, file.path, reason}, "Failed to replace %s %s of %lld byte%s",
+           noun_of(file.form), file.path, bytes, plural(bytes));
+  failure.reading = true;
+  failure.forced = file.path;
+  return failure;
 }
 
 // Whether two files would write one file: the same file found, or for files
@@ -143,9 +130,9 @@ Failure begin_output(Output &file) {
   const std::size_t length = folder_length(file.target.data());
   std::memcpy(file.folder.data(), length == 0 ? "./" : file.target.data(),
               length == 0 ? 2 : length);
-  Failure failure = output_failed(file, false, code, code == ENOENT ? reason_no_folder : nullptr);
-  failure.folder = file.folder.data();
-  return failure;
+  file.folder[length == 0 ? 2 : length] = '\0';
+  return output_failed(file, false,
+                       {code, file.folder.data(), code == ENOENT ? reason_no_folder : nullptr});
 }
 
 // Whether the new file, once finished, holds what the target holds, which
@@ -258,8 +245,10 @@ void remove_temporaries() {
 
 } // namespace
 
-Output &output(Role role) {
-  return outputs[static_cast<std::size_t>(role)];
+Output &output(Form form) {
+  Output &file = outputs[static_cast<std::size_t>(form)];
+  file.form = form;
+  return file;
 }
 
 int name_beside(const char *target, std::array<char, path_capacity> &name) {
@@ -285,9 +274,9 @@ void watch_interrupts() {
 }
 
 Failure find_outfile(const char *path) {
-  Output &file = output(Role::outfile);
+  Output &file = output(Form::image);
   if (const int code = find_file(file, path); code != 0)
-    return output_failed(file, false, code);
+    return output_failed(file, false, {code, nullptr});
   if (const Failure failure = keep_report_apart(file); failed(failure))
     return failure;
   file.in_place = file.exists && file.found.type != FileType::regular;
@@ -295,37 +284,36 @@ Failure find_outfile(const char *path) {
 }
 
 void name_planned(const char *outfile, const char *program) {
-  if (find_file(output(Role::outfile), outfile, look_up) != 0)
-    output(Role::outfile).path = nullptr;
+  if (find_file(output(Form::image), outfile, look_up) != 0)
+    output(Form::image).path = nullptr;
   if (find_file(planned_program, program, look_up) != 0)
     planned_program.path = nullptr;
 }
 
 const FileInfo *outfile_found() {
-  const Output &file = output(Role::outfile);
+  const Output &file = output(Form::image);
   return file.exists && !file.in_place ? &file.found : nullptr;
 }
 
 Failure check_outfile(bool force) {
-  return check_made(output(Role::outfile), force);
+  return check_made(output(Form::image), force);
 }
 
-Failure find_output(Role role, const char *path, const Inputs &inputs, bool force) {
-  Output &file = output(role);
+Failure find_output(Form form, const char *path, const Inputs &inputs, bool force) {
+  Output &file = output(form);
   if (const int code = find_file(file, path); code != 0)
-    return output_failed(file, false, code);
+    return output_failed(file, false, {code, nullptr});
   if (file.exists && file.found.type != FileType::regular)
-    return output_failed(file, false, ESPIPE, reason_not_regular);
-  const FailureKind *is_input = rules_of(role).is_input;
+    return output_failed(file, false, {ESPIPE, nullptr, reason_not_regular});
   for (const Output &other : outputs) {
     if (&other == &file)
       break;
     // A device as the outfile is written in place; no regular file is it.
     if (other.path != nullptr && !other.in_place && same_target(file, other))
-      return {.kind = is_input,
-              .path = file.path,
-              .code = EINVAL,
-              .reason = other.role == Role::outfile ? reason_output_is_input : reason_output_twice};
+      return output_failed(
+          file, false,
+          {EINVAL, nullptr,
+           other.form == Form::image ? reason_output_is_input : reason_output_twice});
   }
   bool same = planned_program.path != nullptr && same_target(file, planned_program);
   same = same ||
@@ -333,7 +321,7 @@ Failure find_output(Role role, const char *path, const Inputs &inputs, bool forc
   for (const Input &input : inputs.data)
     same = same || (file.exists && same_file(file.found.id, input.id));
   if (same)
-    return {.kind = is_input, .path = file.path, .code = EINVAL, .reason = reason_output_is_input};
+    return output_failed(file, false, {EINVAL, nullptr, reason_output_is_input});
   if (const Failure failure = check_made(file, force); failed(failure))
     return failure;
   if (const Failure failure = keep_report_apart(file); failed(failure))
@@ -342,7 +330,7 @@ Failure find_output(Role role, const char *path, const Inputs &inputs, bool forc
 }
 
 Failure open_outfile() {
-  Output &file = output(Role::outfile);
+  Output &file = output(Form::image);
   if (!file.in_place)
     return {};
   // Opening waits for a FIFO's reader, so it comes only once every input has
@@ -352,28 +340,28 @@ Failure open_outfile() {
   if (code == 0)
     code = identify(file.stream, info);
   if (code == 0 && !same_file(info.id, file.found.id))
-    return output_failed(file, false, EAGAIN, reason_replaced);
-  return code == 0 ? Failure{} : output_failed(file, false, code);
+    return output_failed(file, false, {EAGAIN, nullptr, reason_replaced});
+  return code == 0 ? Failure{} : output_failed(file, false, {code, nullptr});
 }
 
-Failure finish_output(Role role) {
-  Output &file = output(role);
+Failure finish_output(Output &file) {
   int code = std::fflush(file.stream) != 0 || std::ferror(file.stream) != 0 ? errno : 0;
   if (std::fclose(file.stream) != 0 && code == 0)
     code = errno;
   file.stream = nullptr;
-  return code == 0 ? Failure{} : output_failed(file, true, code);
+  return code == 0 ? Failure{} : output_failed(file, true, {code, nullptr});
 }
 
 Failure commit_outputs() {
   // Only files with a new one to put in place: not a device written in
   // place, nor the outfile of a planning run.
-  std::array<Output *, role_count> files{};
+  std::array<Output *, form_count> files{};
   std::size_t count = 0;
   for (Output &file : outputs) {
     if (file.temporary[0] == '\0')
       continue;
-    if (rules_of(file.role).keep_if_unchanged && same_content(file)) {
+    // A map or an include keeps its time, for make.
+    if (file.form != Form::image && same_content(file)) {
       if (const int code = abandon(file); code != 0)
         report_left_behind(file.temporary.data(), code);
       continue;
@@ -392,8 +380,8 @@ Failure commit_outputs() {
       report("Warning - could not remove temporary file %s\n", file->backup.data());
   if (code == 0)
     return {};
-  return output_failed(*stuck, true, code,
-                       code == EEXIST && !stuck->exists ? reason_appeared : nullptr);
+  return output_failed(
+      *stuck, true, {code, nullptr, code == EEXIST && !stuck->exists ? reason_appeared : nullptr});
 }
 
 void abandon_outputs() {

@@ -2,6 +2,7 @@
 
 #include "app/failure.h"
 #include "image/input.h"
+#include "image/made.h"
 #include "sys/platform.h"
 
 #include <array>
@@ -15,24 +16,21 @@
 // complete, all or none. At every instant a target is the old file or the
 // complete new one, and a run that ends early leaves it as it was. A
 // device, a FIFO or a terminal as the outfile is written where it is.
-enum class Role { outfile, map, equ, sdas, header };
-constexpr std::size_t role_count = 5;
-
 struct Output {
-  Role role;
-  const char *path = nullptr;                  // as typed; nullptr for a file the run does not know
-  std::array<char, path_capacity> target{};    // path, through any links
-  bool exists = false;                         // whether target is there
-  FileInfo found{};                            // what it is, if so
-  bool in_place = false;                       // a device, a FIFO or a terminal as the outfile
-  std::FILE *stream = nullptr;                 // the new file, while it is written
-  std::array<char, path_capacity> temporary{}; // the new file's path; empty once gone
-  std::array<char, path_capacity> backup{};    // a second name of the old file while it is replaced
-  std::array<char, path_capacity> folder{};    // the folder of target, when it takes no new file
+  Form form;
+  const char *path;                          // as typed; nullptr for a file the run does not know
+  std::array<char, path_capacity> target;    // path, through any links
+  bool exists;                               // whether target is there
+  FileInfo found;                            // what it is, if so
+  bool in_place;                             // a device, a FIFO or a terminal as the outfile
+  std::FILE *stream;                         // the new file, while it is written
+  std::array<char, path_capacity> temporary; // the new file's path; empty once gone
+  std::array<char, path_capacity> backup;    // a second name of the old file while it is replaced
+  std::array<char, path_capacity> folder;    // the folder of target, when it takes no new file
 };
 
-// Each of the run's files, by its role.
-Output &output(Role role);
+// Each of the run's files, by its form: the outfile first.
+Output &output(Form form);
 
 // The inputs of the run, which no file it writes may be.
 struct Inputs {
@@ -63,16 +61,16 @@ Failure check_outfile(bool force);
 
 // Finds a file to write beside the image and starts its new file. It must be
 // a regular file or new, none of the outfile, an input or the files found
-// before it, and, unless force, empty or a file of its kind that romweld
+// before it, and, unless force, empty or a file of its form that romweld
 // made.
-Failure find_output(Role role, const char *path, const Inputs &inputs, bool force);
+Failure find_output(Form form, const char *path, const Inputs &inputs, bool force);
 
 // Opens an outfile that is written in place, now that nothing can fail
 // before the banks are written.
 Failure open_outfile();
 
 // Closes a new file once it is whole.
-Failure finish_output(Role role);
+Failure finish_output(Output &file);
 
 // Puts every new file in place, or none of them; one that would not change
 // its file is dropped instead, if the file is to be kept then.

@@ -8,8 +8,7 @@
 // the failure that --strict makes of it. The image's own findings name the
 // outfile.
 
-// Tells a finding, or returns its failure: under --strict, or for one that
-// fails every run.
+// Tells a finding, or under --strict fails on it.
 Failure tell(const Finding &finding, bool strict, const char *outfile);
 
 // The failure of a finding under --strict, before anything is written; no

@@ -14,6 +14,7 @@ enum class What {
   open_program,
   read_program,
   write_outfile,
+  changed, // an input changed size between the passes: the image is unlike its plan
 };
 
 struct Fault {

@@ -12,7 +12,6 @@ enum class Found {
   over_megacart,        // the image is larger than 1 MB, padded or not
   under_board,          // the image is smaller than the smallest board
   program_too_large,    // the program is larger than its bank
-  unlike_plan,          // an input changed size while romweld ran
   no_cartridge_header,  // the program bank does not begin with the header
 };
 
@@ -22,7 +21,3 @@ struct Finding {
   std::int64_t banks = 0;     // of the image
   std::int64_t bytes = 0;     // of the input
 };
-
-constexpr bool found(const Finding &finding) {
-  return finding.what != Found::none;
-}

@@ -1,7 +1,5 @@
 #include "image/input.h"
 
-#include "image/fault.h"
-
 #include <cerrno>
 
 Opened open_regular(const char *path, const FileId *expected) {
@@ -25,4 +23,15 @@ Opened open_regular(const char *path, const FileId *expected) {
     opened.file = nullptr;
   }
   return opened;
+}
+
+Fault size_input(Input &input) {
+  const Opened opened = open_regular(input.path);
+  if (opened.file == nullptr)
+    return {
+        .what = What::size_input, .path = input.path, .code = opened.code, .reason = opened.reason};
+  (void)std::fclose(opened.file);
+  input.id = opened.info.id;
+  input.size = opened.info.size;
+  return {};
 }

@@ -1,21 +1,29 @@
 #pragma once
 
+#include "image/fault.h"
 #include "sys/platform.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
 // One input of the image, the program file or a data file, as the sizing
 // pass found it: the write pass must read the same file, and no more of it
 // than was planned for. The plan places a data file: its first byte goes to
-// a data bank, counted from the first bank after the padding, at an offset.
+// a data bank, counted from the first data bank, at an offset.
 struct Input {
   const char *path; // as typed
-  FileId id{};
-  std::int64_t size = 0;
-  std::int64_t bank = 0;
-  std::int64_t offset = 0;
+  FileId id;
+  std::int64_t size;
+  std::int32_t bank;
+  std::int32_t offset;
 };
+
+// An image holds at most max_banks banks, and every data file that is not
+// empty takes one, so this is room for the largest image that can be made,
+// with the empty data files of any sensible command line besides. Their
+// records stay in static storage, which costs nothing until a run uses it.
+constexpr std::size_t max_data_files = 65536;
 
 // An input opened for reading, or why it cannot be read as one.
 struct Opened {
@@ -31,3 +39,7 @@ struct Opened {
 // a device such as /dev/zero never ends. With expected, it must also be
 // that file: one put in its place meanwhile could be anything.
 Opened open_regular(const char *path, const FileId *expected = nullptr);
+
+// Measures an input through the file it opens. The sizing pass calls it for
+// the program file and then each data file, in that order.
+Fault size_input(Input &input);

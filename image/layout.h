@@ -44,58 +44,13 @@ constexpr std::int64_t max_banks = page_base;
 static_assert(max_banks * bank_size <= INT32_MAX + std::int64_t{1},
               "every address of the largest image fits 32 bits");
 
-// Fills the padding banks at the front of the image, repeated end to end.
+// Fills the padding banks, repeated end to end.
 constexpr std::string_view credit_text =
     "Made with romweld, MegaCart ROM welder by romweld maintainers ";
 static_assert(credit_text.size() == 62);
 static_assert(credit_text.starts_with("Made with ") && credit_text.ends_with(' '));
 
-// Where everything goes, worked out from the sizes of the inputs before a
-// byte is written: the padding stands at the front, so it must be known first.
-struct Plan {
-  std::int64_t planned_banks; // the program bank plus every data bank
-  std::int64_t image_banks;   // planned_banks rounded up to a power of two
-  std::int64_t padding_banks; // image_banks - planned_banks
-  std::int64_t first_page;    // page of the first bank after the padding
-  std::int64_t first_address; // address of the first bank after the padding
-  bool packed = false;        // small data files share banks (--pack)
-};
-
-// Address and page of bank k of the planned image.
-constexpr std::int64_t address_of(std::int64_t bank) {
-  return bank * bank_size;
-}
-constexpr std::int64_t page_of(const Plan &plan, std::int64_t bank) {
-  return page_base - plan.image_banks + bank;
-}
-
-// One part of the image, as the report and the bank map tell it: a run of
-// banks and what filled them.
-enum class Part { padding, data, program };
-
-struct Extent {
-  Part part;
-  const char *path;        // as typed; empty for the padding
-  std::int64_t first_bank; // counted from the start of the file
-  std::int64_t banks;
-  std::int64_t bytes;  // taken from the file
-  std::int64_t offset; // of its first byte in its first bank
-  std::int64_t free;   // bytes its last bank leaves unused
-};
-
 // Banks taken by a data file of the given size: 0 for an empty file.
-std::int64_t data_bank_count(std::int64_t size);
-
-// The bank count an image is asked to have, each a power of two, or 0 when
-// not asked: exactly, or at least.
-struct BankCount {
-  std::int64_t exactly;
-  std::int64_t at_least;
-};
-
-// The plan for an image of planned_banks banks (at least 1, at most
-// max_banks): as many banks as the smallest power of two that holds them and
-// is at least asked.at_least, or exactly asked.exactly, a power of two that
-// holds them, when that is above 0. Padding stands in front, so no page of
-// the content moves whatever the image's size.
-Plan plan_banks(std::int64_t planned_banks, BankCount asked = {});
+constexpr std::int64_t data_bank_count(std::int64_t size) {
+  return (size + data_bank_capacity - 1) / data_bank_capacity;
+}

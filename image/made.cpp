@@ -28,17 +28,6 @@ bool padding_or_data(std::FILE *file, std::int64_t offset) {
          std::memcmp(head.data(), credit_text.data(), head.size()) == 0;
 }
 
-// The file's first line, as much of it as text holds, without its line end,
-// which an editor may have made CR LF.
-std::string_view first_line(std::FILE *file, std::array<char, 128> &text) {
-  const std::size_t got = std::fread(text.data(), 1, text.size(), file);
-  std::string_view line(text.data(), got);
-  line = line.substr(0, line.find('\n'));
-  return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
-}
-
-} // namespace
-
 const char *not_an_image(std::FILE *file, std::int64_t size) {
   const std::int64_t banks = size / bank_size;
   if (size % bank_size != 0 || banks == 0 || (banks & (banks - 1)) != 0)
@@ -53,14 +42,24 @@ const char *not_an_image(std::FILE *file, std::int64_t size) {
   return nullptr;
 }
 
-const char *not_a_map(std::FILE *file, std::int64_t) {
-  std::array<char, 128> text{};
-  return first_line(file, text).starts_with(map_columns) ? nullptr : reason_map;
+// The file's first line, as much of it as text holds, without its line end,
+// which an editor may have made CR LF.
+std::string_view first_line(std::FILE *file, std::array<char, 128> &text) {
+  const std::size_t got = std::fread(text.data(), 1, text.size(), file);
+  std::string_view line(text.data(), got);
+  line = line.substr(0, line.find('\n'));
+  return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
 }
 
-const char *not_an_include(std::FILE *file, std::int64_t) {
+} // namespace
+
+const char *not_made(Form form, std::FILE *file, std::int64_t size) {
+  if (form == Form::image)
+    return not_an_image(file, size);
   std::array<char, 128> text{};
   const std::string_view line = first_line(file, text);
+  if (form == Form::map)
+    return line.starts_with(map_columns) ? nullptr : reason_map;
   for (const std::string_view made : include_first_lines)
     if (line == made)
       return nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -7,6 +8,11 @@
 // from any other file before it writes over it: by what they hold, not by
 // their names or sizes alone. Each check reads the file through a stream
 // open at its start, and says why it is no such file, or nullptr.
+
+// The files a run writes: the image, and beside it the bank map and the
+// includes, one of each form at most.
+enum class Form : std::uint8_t { image, map, equ, sdas, header };
+constexpr std::size_t form_count = 5;
 
 constexpr const char *reason_image_size =
     "not an image romweld made, whose size is two or more 16k banks, a power of two";
@@ -19,15 +25,12 @@ constexpr const char *reason_map =
 constexpr const char *reason_include =
     "not an include romweld made, whose first line says it made it";
 
-// An image of two banks or more, a power of two, every bank of which but the
+// Why a file is not one of the given form that romweld made, or nullptr.
+//
+// An image has two banks or more, a power of two, every bank of which but the
 // last, the program's, is padding (it begins with the credit text) or data
-// (it ends in 256 zeros). An image of one bank is a program's bank alone,
-// and so is any program padded to its bank: it is not taken for one.
-const char *not_an_image(std::FILE *file, std::int64_t size);
-
-// A bank map: its first line names the columns, as every version's has.
-const char *not_a_map(std::FILE *file, std::int64_t size);
-
-// An include of any form: its first line is the comment that says romweld
-// made it.
-const char *not_an_include(std::FILE *file, std::int64_t size);
+// (it ends in 256 zeros). An image of one bank is a program's bank alone, and
+// so is any program padded to its bank: it is not taken for one. A bank map's
+// first line names the columns, as every version's has; an include's first
+// line, of any form, is the comment that says romweld made it.
+const char *not_made(Form form, std::FILE *file, std::int64_t size);

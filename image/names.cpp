@@ -58,17 +58,68 @@ bool same_key(const Key &a, const Key &b) {
   return true;
 }
 
-// A hash map from a constant name to the first file that gives it, open
-// addressing in fixed storage: at most half full for the most names a run
-// can have (every name of as many data files as there are banks, and the
-// header's guard).
-constexpr std::size_t name_count = max_banks * std::size(suffixes) + 1;
-constexpr std::size_t slot_count = std::bit_ceil(2 * name_count);
+// A hash map from the name of a file's constants, without a suffix, to the
+// first data file that gives it: open addressing in fixed storage, at most
+// half full for the most data files a run can have.
 struct Slot {
   std::uint32_t hash;
-  std::uint32_t name; // 1 + index of the name, 0 for an empty slot
+  std::uint32_t file; // 1 + its index, 0 for an empty slot
 };
-std::array<Slot, slot_count> slots;
+std::array<Slot, std::bit_ceil(2 * max_data_files)> slots;
+std::size_t mask = 0;
+
+// The first of the files given so far whose name is key's, or -1.
+std::int64_t giver_of(std::span<const Input> data, const Key &key) {
+  const std::uint32_t hash = hash_of(key);
+  for (std::size_t at = hash & mask; slots[at].file != 0; at = (at + 1) & mask)
+    if (slots[at].hash == hash && same_key(key_of(data[slots[at].file - 1].path, ""), key))
+      return slots[at].file - 1;
+  return -1;
+}
+
+void give(std::span<const Input> data, std::size_t file) {
+  const Key key = key_of(data[file].path, "");
+  if (giver_of(data, key) >= 0)
+    return;
+  const std::uint32_t hash = hash_of(key);
+  std::size_t at = hash & mask;
+  while (slots[at].file != 0)
+    at = (at + 1) & mask;
+  slots[at] = {hash, static_cast<std::uint32_t>(file + 1)};
+}
+
+// Whether key's name ends in suffix; if so, short is the name without it.
+bool ends_in(const Key &key, std::string_view suffix, Key &short_key) {
+  if (suffix.empty() || !key.suffix.empty() || key.length < suffix.size())
+    return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i)
+    if (name_char(key, key.length - suffix.size() + i) != suffix[i])
+      return false;
+  short_key = {key.component, key.length - suffix.size(),
+               std::min(key.lead, key.length - suffix.size()), ""};
+  return true;
+}
+
+// The earliest data file before it whose constants give file's name with
+// suffix: one of the same name with that suffix, one whose name is file's
+// less a suffix, or one whose name is file's with the suffix.
+std::int64_t first_giver(std::span<const Input> data, std::size_t file, std::string_view suffix) {
+  const Key key = key_of(data[file].path, "");
+  std::int64_t first = giver_of(data, key);
+  const auto earlier = [&first](std::int64_t giver) {
+    if (giver >= 0 && (first < 0 || giver < first))
+      first = giver;
+  };
+  if (suffix.empty()) {
+    Key short_key{};
+    for (const std::string_view other : suffixes)
+      if (ends_in(key, other, short_key))
+        earlier(giver_of(data, short_key));
+  } else {
+    earlier(giver_of(data, key_of(data[file].path, suffix)));
+  }
+  return first;
+}
 
 // Names that an assembler reads as its own, whatever the case: each one
 // misread by pasmo, Debian's z80asm or sdasz80, as a constant in "ld a,(NAME)",
@@ -142,32 +193,17 @@ Name constant_name(const char *path) {
 }
 
 Clash find_clash(std::span<const Input> data, const char *header) {
-  // Name n of file f is f * suffix count + n; the guard comes after them all.
-  const std::size_t per_file = std::size(suffixes);
-  const std::size_t files = std::min(data.size(), static_cast<std::size_t>(max_banks));
-  const std::size_t guard = files * per_file;
-  const auto key = [&](std::size_t name) {
-    return name == guard ? key_of(header, "")
-                         : key_of(data[name / per_file].path, suffixes[name % per_file]);
-  };
-  const std::size_t mask = std::bit_ceil(2 * (guard + 1)) - 1;
+  mask = std::bit_ceil(std::max<std::size_t>(2 * data.size(), 1)) - 1;
   std::fill_n(slots.begin(), mask + 1, Slot{});
-  // The name already given, or none once this one is added.
-  const auto give = [&](std::size_t name) -> std::size_t {
-    const Key given = key(name);
-    const std::uint32_t hash = hash_of(given);
-    std::size_t at = hash & mask;
-    for (; slots[at].name != 0; at = (at + 1) & mask)
-      if (slots[at].hash == hash && same_key(key(slots[at].name - 1), given))
-        return slots[at].name - 1;
-    slots[at] = {hash, static_cast<std::uint32_t>(name + 1)};
-    return name;
-  };
-  if (header != nullptr)
-    (void)give(guard);
-  for (std::size_t name = 0; name < guard; ++name)
-    if (const std::size_t first = give(name); first != name)
-      return {data[name / per_file].path, first == guard ? header : data[first / per_file].path,
-              suffixes[name % per_file]};
+  const Key guard = header != nullptr ? key_of(header, "") : Key{};
+  for (std::size_t file = 0; file < data.size(); ++file) {
+    for (const std::string_view suffix : suffixes) {
+      if (header != nullptr && same_key(key_of(data[file].path, suffix), guard))
+        return {data[file].path, header, suffix};
+      if (const std::int64_t giver = first_giver(data, file, suffix); giver >= 0)
+        return {data[file].path, data[static_cast<std::size_t>(giver)].path, suffix};
+    }
+    give(data, file);
+  }
   return {};
 }

@@ -63,5 +63,7 @@ Misread find_misread(std::span<const Input> data, bool assembler, bool sdas, con
 // Whether two data files, or a data file and the header's guard (header may
 // be nullptr), would give one name: the first name, going through the data
 // files in order and each file's names in order, that an earlier name (the
-// guard first) already gave. One pass over the names.
+// guard first) already gave. One pass over the files, with a map of the
+// names they give without a suffix: two names with suffixes are one only if
+// the suffixes are, or one of them has none and the other name ends in it.
 Clash find_clash(std::span<const Input> data, const char *header);

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <span>
 
-// Where each data file goes in the banks after the padding, worked out from
-// the sizes and the order alone, so that a planning run gives the constants
-// of the image that follows.
+// Where each data file goes in the data banks, worked out from the sizes and
+// the order alone, so that a planning run gives the constants of the image
+// that follows.
 //
 // Without packing, each data file begins a bank of its own and takes as
 // many as it needs, 16,128 bytes in each. Packed, a file of up to 16,128

@@ -3,38 +3,45 @@
 #include "image/fault.h"
 #include "image/finding.h"
 #include "image/input.h"
-#include "image/layout.h"
+#include "image/plan.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <span>
 
 // The write pass as it goes: the outfile (written, but neither opened nor
-// closed here), the plan, and the write cursor, which names the next bank to
-// write by its address and page. Each input must be the file that the sizing
-// pass found, and is read no further than the size it had then, with one
-// byte more to tell whether it has grown.
+// closed here), the plan and its inputs, and how far the banks are written.
+// Each input must be the file that the sizing pass found, and is read no
+// further than the size it had then, with one byte more to tell whether it
+// has grown.
 struct Writer {
   std::FILE *outfile;
-  Plan plan;
-  std::int64_t address = 0;
-  std::int64_t page = 0;
-  bool changed = false;   // an input no longer has the size it was sized at
-  bool cartridge = false; // the program bank begins with the cartridge header
+  const Plan *plan;
+  std::span<const Input> data;
+  const Input *program;
+  std::int64_t staged; // the first bank not yet written
+  std::FILE *in;       // the input being read
+  std::int64_t left;   // what is left of its size
+  bool changed;        // an input no longer has the size it was sized at
+  bool cartridge;      // the program bank begins with the cartridge header
 };
 
-Writer start_writing(std::FILE *outfile, const Plan &plan);
+Writer start_writing(std::FILE *outfile, const Plan &plan, std::span<const Input> data,
+                     const Input &program);
 
-// The padding banks, then the data banks, front to back: each data file is
-// read once, in the order its bytes stand in the image, which is the order
-// of the command line unless the plan packs files, and reported as it goes.
-Fault write_data_banks(Writer &writer, std::span<const Input> data);
+// Every bank before the program's, front to back, as the plan fills it. Each
+// data file is read once, in the order its bytes stand in the image, and
+// reported as it goes.
+Fault write_banks(Writer &writer);
 
-// Reads the program bank, then writes it, the last bank of the image, and
-// reports it. Bytes of the program past its bank never reach the image.
-Fault read_program_bank(Writer &writer, const Input &program);
-Fault write_program_bank(Writer &writer, const Input &program);
+// Reads the program bank, after any data file that stands in it, then
+// writes it, the last bank of the image, and reports it. Bytes of the
+// program past its bank never reach the image.
+Fault read_program_bank(Writer &writer);
+Fault write_program_bank(Writer &writer);
 
-// What the written image shows: banks unlike the plan, as when an input
-// changed size meanwhile; or else a program without the cartridge header.
-Finding check_written(const Writer &writer, const Input &program);
+// An image unlike its plan, as when an input changed size meanwhile.
+Fault check_unchanged(const Writer &writer);
+
+// A program bank without the cartridge header.
+Finding check_header(const Writer &writer);

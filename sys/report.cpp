@@ -36,6 +36,10 @@ void report(const char *format, ...) {
   va_end(args);
 }
 
+void report_list(const char *format, va_list args) {
+  print(format, args);
+}
+
 void progress(const char *format, ...) {
   if (quiet)
     return;
@@ -99,26 +103,8 @@ void note(const char *path, const char *format, ...) {
 }
 
 void explain_usage(const char *text) {
-  usage_begin();
-  usage_words(text);
-  usage_end();
-}
-
-void usage_begin() {
   flush_before_stderr();
-  (void)std::fputs("romweld: ", stderr);
-}
-
-void usage_words(const char *words) {
-  (void)std::fputs(words, stderr);
-}
-
-void usage_name(const char *name) {
-  (void)std::fprintf(stderr, "'%s'", escaped(name).text.data());
-}
-
-void usage_end() {
-  (void)std::fputc('\n', stderr);
+  (void)std::fprintf(stderr, "romweld: %s\n", text);
 }
 
 bool finish_report() {

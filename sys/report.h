@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdarg>
 
 // Every message of the tool goes to standard output through these routines,
 // in order, so that a build log shows them as they happened. A failure also
@@ -9,6 +10,7 @@
 
 // Warnings and failures: always printed.
 [[gnu::format(printf, 1, 2)]] void report(const char *format, ...);
+void report_list(const char *format, va_list args);
 
 // Where each file's banks went: dropped under --quiet.
 [[gnu::format(printf, 1, 2)]] void progress(const char *format, ...);
@@ -41,12 +43,6 @@ void explain(const char *path, const char *reason);
 
 // A line on standard error about the command line: "romweld: <text>".
 void explain_usage(const char *text);
-
-// The same, built in parts: words, and names, escaped and in single quotes.
-void usage_begin();
-void usage_words(const char *words);
-void usage_name(const char *name);
-void usage_end();
 
 // Writes out what standard output still holds, and closes it. A report that
 // could not be written gets a line on standard error, and false.

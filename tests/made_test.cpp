@@ -88,7 +88,7 @@ TEST(NotAnImage, ByItsSizeAndItsBanks) {
            cat({padding(), headed(padding(), "m"), data(program), data(program)}),
            reason_image_banks},
       },
-      not_an_image);
+      [](std::FILE *file, std::int64_t size) { return not_made(Form::image, file, size); });
 }
 
 TEST(NotAMap, ByItsHeaderLine) {
@@ -103,7 +103,7 @@ TEST(NotAMap, ByItsHeaderLine) {
           {"another_table", "kind\tpath\tbanks\n", reason_map},
           {"a_program", headed(sample_bytes(1, 100), "\xAA\x55"), reason_map},
       },
-      not_a_map);
+      [](std::FILE *file, std::int64_t size) { return not_made(Form::map, file, size); });
 }
 
 TEST(NotAnInclude, ByItsFirstLine) {
@@ -119,7 +119,7 @@ TEST(NotAnInclude, ByItsFirstLine) {
            reason_include},
           {"a_program", headed(sample_bytes(1, 100), "\xAA\x55"), reason_include},
       },
-      not_an_include);
+      [](std::FILE *file, std::int64_t size) { return not_made(Form::equ, file, size); });
 }
 
 } // namespace

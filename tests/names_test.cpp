@@ -48,7 +48,7 @@ TEST(FindClash, ReportsTheFirstClashInCommandLineOrder) {
   for (const Row &row : rows) {
     std::vector<Input> data;
     for (const char *path : row.data)
-      data.push_back({path, {}, 0});
+      data.push_back({path, {}, 0, 0, 0});
     const Clash clash = find_clash(data, row.header);
     if (row.later == none) {
       EXPECT_EQ(clash.path, nullptr) << row.name;

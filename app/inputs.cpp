@@ -1,0 +1,83 @@
+#include "app/inputs.h"
+
+#include "app/outputs.h"
+#include "image/names.h"
+#include "sys/report.h"
+
+#include <cerrno>
+
+namespace {
+
+Failure size_one(Input &input, const char *outfile, const FileInfo *replaced) {
+  if (const Fault fault = size_input(input); failed(fault))
+    return failure_of(fault, outfile);
+  if (replaced != nullptr && same_file(input.id, replaced->id))
+    return with_reading(fail(status_outfile, {EINVAL, outfile, reason_is_input},
+                             "Failed to open outfile, it is also an input file"));
+  return {};
+}
+
+} // namespace
+
+Failure size_inputs(const char *outfile, Input *program, std::span<char *const> paths,
+                    std::span<Input> data) {
+  const FileInfo *replaced = outfile_found();
+  if (program != nullptr)
+    if (const Failure failure = size_one(*program, outfile, replaced); failed(failure))
+      return failure;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (i == data.size())
+      return with_reading(fail(status_sizing, {E2BIG, paths[i], reason_too_many_files},
+                               "Failed to size file %s", paths[i]));
+    data[i] = {paths[i], {}, 0, 0, 0};
+    if (const Failure failure = size_one(data[i], outfile, replaced); failed(failure))
+      return failure;
+  }
+  return {};
+}
+
+Failure check_names(const Options &options, std::span<const Input> data) {
+  const char *header = file_of(options, Form::header);
+  const bool assembler = file_of(options, Form::equ) != nullptr;
+  const bool sdas = file_of(options, Form::sdas) != nullptr;
+  if (!assembler && !sdas && header == nullptr)
+    return {};
+  if (const Clash clash = find_clash(data, header); clash.path != nullptr) {
+    const Name name = constant_name(clash.path);
+    const int length = static_cast<int>(clash.suffix.size());
+    return fail(status_names,
+                {EINVAL, clash.path,
+                 worded(reason_clash, name.text.data(), length, clash.suffix.data(),
+                        escaped(clash.other).text.data())
+                     .text.data()},
+                "Failed to name data file %s, %s gives the same name %s%.*s", clash.path,
+                clash.other, name.text.data(), length, clash.suffix.data());
+  }
+  const Misread misread = find_misread(data, assembler, sdas, header);
+  if (misread.path == nullptr)
+    return {};
+  const Name name = constant_name(misread.path);
+  const int length = static_cast<int>(misread.suffix.size());
+  const char *suffix = misread.suffix.data();
+  if (misread.kept_by_c)
+    return fail(status_names,
+                {EINVAL, misread.path,
+                 worded(reason_kept_by_c, name.text.data(), length, suffix).text.data()},
+                "Failed to name %s, C keeps %s%.*s for itself", misread.path, name.text.data(),
+                length, suffix);
+  if (misread.reserved != nullptr)
+    return fail(
+        status_names,
+        {EINVAL, misread.path,
+         worded(reason_reserved, name.text.data(), length, suffix, misread.reserved).text.data()},
+        "Failed to name data file %s, an assembler reserves %s%.*s", misread.path, name.text.data(),
+        length, suffix);
+  const auto characters = static_cast<long long>(name.view().size() + misread.suffix.size());
+  return fail(status_names,
+              {EINVAL, misread.path,
+               worded(reason_long_name, name.text.data(), length, suffix, characters,
+                      static_cast<long long>(sdas_name_limit))
+                   .text.data()},
+              "Failed to name data file %s, %s%.*s is too long", misread.path, name.text.data(),
+              length, suffix);
+}
