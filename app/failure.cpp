@@ -30,6 +30,15 @@ Words worded(const char *format, ...) {
   return words;
 }
 
+namespace {
+
+constexpr const char *reason_too_many_banks = "image would need %lld banks, at most %lld fit";
+constexpr const char *reason_more_than_asked = "image would need %lld banks, --banks gives %lld";
+// The plan and the image do not match, as when an input changed size.
+constexpr const char *reason_changed = "an input changed size while romweld ran";
+
+} // namespace
+
 Failure failure_of(const Fault &fault, const char *outfile) {
   // The failures of the outfile name it; those of an input, the input.
   const char *path = fault.path != nullptr ? fault.path : outfile;

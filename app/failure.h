@@ -52,33 +52,3 @@ void report_left_behind(const char *path, int code);
 constexpr const char *plural(long long count) {
   return count == 1 ? "" : "s";
 }
-
-// The tool's own words for what went wrong, on standard error.
-constexpr const char *reason_is_input = "is also an input file";
-constexpr const char *reason_output_is_input = "is the outfile or an input file";
-constexpr const char *reason_output_twice = "is another file this run writes";
-constexpr const char *reason_appeared = "appeared while romweld ran";
-constexpr const char *reason_too_many_files = "more data files than one image can take";
-constexpr const char *reason_too_many_banks = "image would need %lld banks, at most %lld fit";
-constexpr const char *reason_more_than_asked = "image would need %lld banks, --banks gives %lld";
-constexpr const char *reason_clash = "same constant name %s%.*s as %s";
-constexpr const char *reason_bank_count = "not a power of two from 1 to 65536";
-constexpr const char *reason_least_banks = "more than --banks gives";
-constexpr const char *reason_no_folder = "no such folder";
-constexpr const char *reason_stdout_closed = "is standard output, which was closed";
-constexpr const char *reason_reserved = "%s%.*s is %s, not a constant, to an assembler";
-constexpr const char *reason_kept_by_c =
-    "%s%.*s begins with _ and a capital or a second _, which C keeps for itself";
-constexpr const char *reason_long_name =
-    "%s%.*s has %lld characters; sdasz80 tells only %lld apart";
-constexpr const char *reason_board =
-    "no MegaCart board or openMSX takes an image under 128k; --min-banks 8 makes it 128k";
-constexpr const char *reason_over_board =
-    "no MegaCart board or openMSX takes an image over 1024k; pages below FFC0 select no bank";
-constexpr const char *reason_header =
-    "does not begin with AA 55 or 55 AA, the cartridge header the console needs to start it";
-constexpr const char *reason_megacart = "larger than the 1MB of a MegaCart";
-constexpr const char *reason_program_size = "larger than its bank of 16384 bytes";
-constexpr const char *reason_changed = "an input changed size while romweld ran";
-constexpr const char *reason_cut =
-    "%lld bytes; its bank of %lld leaves %lld of them out of the image";

@@ -9,6 +9,7 @@
 namespace {
 
 Failure size_one(Input &input, const char *outfile, const FileInfo *replaced) {
+  constexpr const char *reason_is_input = "is also an input file";
   if (const Fault fault = size_input(input); failed(fault))
     return failure_of(fault, outfile);
   if (replaced != nullptr && same_file(input.id, replaced->id))
@@ -17,10 +18,50 @@ Failure size_one(Input &input, const char *outfile, const FileInfo *replaced) {
   return {};
 }
 
+Failure clashed(const Clash &clash) {
+  constexpr const char *reason_clash = "same constant name %s%.*s as %s";
+  const Name name = constant_name(clash.path);
+  const int length = static_cast<int>(clash.suffix.size());
+  const Words words = worded(reason_clash, name.text.data(), length, clash.suffix.data(),
+                             escaped(clash.other).text.data());
+  return fail(status_names, {EINVAL, clash.path, words.text.data()},
+              "Failed to name data file %s, %s gives the same name %s%.*s", clash.path, clash.other,
+              name.text.data(), length, clash.suffix.data());
+}
+
+Failure misread_as(const Misread &misread) {
+  constexpr const char *reason_kept_by_c =
+      "%s%.*s begins with _ and a capital or a second _, which C keeps for itself";
+  constexpr const char *reason_reserved = "%s%.*s is %s, not a constant, to an assembler";
+  constexpr const char *reason_long_name =
+      "%s%.*s has %lld characters; sdasz80 tells only %lld apart";
+  const Name name = constant_name(misread.path);
+  const char *text = name.text.data();
+  const int length = static_cast<int>(misread.suffix.size());
+  const char *suffix = misread.suffix.data();
+  if (misread.kept_by_c)
+    return fail(status_names,
+                {EINVAL, misread.path, worded(reason_kept_by_c, text, length, suffix).text.data()},
+                "Failed to name %s, C keeps %s%.*s for itself", misread.path, text, length, suffix);
+  if (misread.reserved != nullptr)
+    return fail(status_names,
+                {EINVAL, misread.path,
+                 worded(reason_reserved, text, length, suffix, misread.reserved).text.data()},
+                "Failed to name data file %s, an assembler reserves %s%.*s", misread.path, text,
+                length, suffix);
+  const auto characters = static_cast<long long>(name.view().size() + misread.suffix.size());
+  const Words words = worded(reason_long_name, text, length, suffix, characters,
+                             static_cast<long long>(sdas_name_limit));
+  return fail(status_names, {EINVAL, misread.path, words.text.data()},
+              "Failed to name data file %s, %s%.*s is too long", misread.path, text, length,
+              suffix);
+}
+
 } // namespace
 
 Failure size_inputs(const char *outfile, Input *program, std::span<char *const> paths,
                     std::span<Input> data) {
+  constexpr const char *reason_too_many_files = "more data files than one image can take";
   const FileInfo *replaced = outfile_found();
   if (program != nullptr)
     if (const Failure failure = size_one(*program, outfile, replaced); failed(failure))
@@ -42,42 +83,8 @@ Failure check_names(const Options &options, std::span<const Input> data) {
   const bool sdas = file_of(options, Form::sdas) != nullptr;
   if (!assembler && !sdas && header == nullptr)
     return {};
-  if (const Clash clash = find_clash(data, header); clash.path != nullptr) {
-    const Name name = constant_name(clash.path);
-    const int length = static_cast<int>(clash.suffix.size());
-    return fail(status_names,
-                {EINVAL, clash.path,
-                 worded(reason_clash, name.text.data(), length, clash.suffix.data(),
-                        escaped(clash.other).text.data())
-                     .text.data()},
-                "Failed to name data file %s, %s gives the same name %s%.*s", clash.path,
-                clash.other, name.text.data(), length, clash.suffix.data());
-  }
+  if (const Clash clash = find_clash(data, header); clash.path != nullptr)
+    return clashed(clash);
   const Misread misread = find_misread(data, assembler, sdas, header);
-  if (misread.path == nullptr)
-    return {};
-  const Name name = constant_name(misread.path);
-  const int length = static_cast<int>(misread.suffix.size());
-  const char *suffix = misread.suffix.data();
-  if (misread.kept_by_c)
-    return fail(status_names,
-                {EINVAL, misread.path,
-                 worded(reason_kept_by_c, name.text.data(), length, suffix).text.data()},
-                "Failed to name %s, C keeps %s%.*s for itself", misread.path, name.text.data(),
-                length, suffix);
-  if (misread.reserved != nullptr)
-    return fail(
-        status_names,
-        {EINVAL, misread.path,
-         worded(reason_reserved, name.text.data(), length, suffix, misread.reserved).text.data()},
-        "Failed to name data file %s, an assembler reserves %s%.*s", misread.path, name.text.data(),
-        length, suffix);
-  const auto characters = static_cast<long long>(name.view().size() + misread.suffix.size());
-  return fail(status_names,
-              {EINVAL, misread.path,
-               worded(reason_long_name, name.text.data(), length, suffix, characters,
-                      static_cast<long long>(sdas_name_limit))
-                   .text.data()},
-              "Failed to name data file %s, %s%.*s is too long", misread.path, name.text.data(),
-              length, suffix);
+  return misread.path != nullptr ? misread_as(misread) : Failure{};
 }

@@ -43,6 +43,8 @@ constexpr Option table[] = {
 };
 // clang-format on
 
+constexpr const char *reason_bank_count = "not a power of two from 1 to 65536";
+constexpr const char *reason_least_banks = "more than --banks gives";
 constexpr const char *reason_unknown = "unknown option";
 constexpr const char *reason_valueless = "needs a value";
 constexpr const char *reason_paths =

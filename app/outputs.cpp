@@ -10,6 +10,13 @@
 
 namespace {
 
+// The tool's own words for what is wrong with a file of the run.
+constexpr const char *reason_output_is_input = "is the outfile or an input file";
+constexpr const char *reason_output_twice = "is another file this run writes";
+constexpr const char *reason_appeared = "appeared while romweld ran";
+constexpr const char *reason_no_folder = "no such folder";
+constexpr const char *reason_stdout_closed = "is standard output, which was closed";
+
 // In static storage, for an interrupt to find every new file being written.
 std::array<Output, form_count> outputs;
 
