@@ -188,6 +188,11 @@ Request parse_options(std::span<char *const> args, Options &options) {
   return options.paths.size() < 3 ? Request::usage : Request::run;
 }
 
+const char *file_of(const Options &options, Form form) {
+  const char *const *files = options.files.data();
+  return files[static_cast<std::size_t>(form)];
+}
+
 Failure check_bank_counts(const Options &options, BankCount &asked) {
   asked = {};
   for (const Option &option : table) {

@@ -33,9 +33,8 @@ struct Options {
 
 Request parse_options(std::span<char *const> args, Options &options);
 
-constexpr const char *file_of(const Options &options, Form form) {
-  return options.files[static_cast<std::size_t>(form)];
-}
+// The path of the file of the given form that the run writes, or nullptr.
+const char *file_of(const Options &options, Form form);
 
 // The bank counts asked for, each a power of two from 1 to 65,536, and at
 // least no more than exactly.

@@ -24,16 +24,11 @@ struct Part {
   std::int64_t offset; // of its first byte in its first bank
 };
 
+// The kind of a bank, by its fill, as the map and the summary name it.
+constexpr const char *kinds[] = {"padding", "data", "program"};
+
 const char *kind_of(Fill fill) {
-  switch (fill) {
-  case Fill::padding:
-    return "padding";
-  case Fill::data:
-    return "data";
-  case Fill::program:
-    break;
-  }
-  return "program";
+  return kinds[static_cast<std::size_t>(fill)];
 }
 
 Part part_of(const Plan &plan, const Input &file) {
@@ -43,7 +38,7 @@ Part part_of(const Plan &plan, const Input &file) {
       banks == 0
           ? 0
           : data_bank_capacity - plan.banks[static_cast<std::size_t>(first + banks - 1)].used;
-  return {"data", file.path, first, banks, file.size, free, file.offset};
+  return {kind_of(Fill::data), file.path, first, banks, file.size, free, file.offset};
 }
 
 // Calls each with every part of the image, front to back: runs of padding,
@@ -60,10 +55,10 @@ void each_part(const Plan &plan, std::span<const Input> data, const Input &progr
     if (first.fill == Fill::padding) {
       while (plan.banks[static_cast<std::size_t>(end)].fill == Fill::padding)
         ++end;
-      each(Part{"padding", "", bank, end - bank, 0, 0, 0});
+      each(Part{kind_of(Fill::padding), "", bank, end - bank, 0, 0, 0});
     } else if (first.fill == Fill::program) {
-      each(Part{"program", program.path, bank, 1, first.used, program_bank_capacity - first.used,
-                0});
+      each(Part{kind_of(Fill::program), program.path, bank, 1, first.used,
+                program_bank_capacity - first.used, 0});
     } else {
       // The data banks, which the files gave.
       end = plan.image_banks - 1;
@@ -74,24 +69,14 @@ void each_part(const Plan &plan, std::span<const Input> data, const Input &progr
 
 // A tab, line end or backslash in a path would break the row, so these are
 // written as the escapes \t, \n, \r and \\.
-const char *escape_of(char c) {
-  switch (c) {
-  case '\t':
-    return "\\t";
-  case '\n':
-    return "\\n";
-  case '\r':
-    return "\\r";
-  case '\\':
-    return "\\\\";
-  default:
-    return nullptr;
-  }
-}
-
 void put_field(std::FILE *out, const char *text) {
   for (const char *c = text; *c != '\0'; ++c) {
-    if (const char *escape = escape_of(*c))
+    const char *escape = *c == '\t'   ? "\\t"
+                         : *c == '\n' ? "\\n"
+                         : *c == '\r' ? "\\r"
+                         : *c == '\\' ? "\\\\"
+                                      : nullptr;
+    if (escape != nullptr)
       (void)std::fputs(escape, out);
     else
       (void)std::fputc(*c, out);

@@ -12,9 +12,10 @@ namespace {
 // piece is read straight into its bank's slot, only the rest of the slot is
 // cleared, and the group is written with one call. The streams are
 // unbuffered, so no stream buffer copies the bytes again on the way, and
-// memory stays the same whatever the size of the image. A group of 32 banks,
-// 512 KiB, takes few calls.
-constexpr std::int64_t staging_banks = 32;
+// memory stays the same whatever the size of the image. A group of 8 banks,
+// 128 KiB, is as much as cat copies at a time: more would take no fewer
+// calls to speak of, and only cost pages.
+constexpr std::int64_t staging_banks = 8;
 std::array<unsigned char, staging_banks * bank_size> staging;
 // The slots that hold the padding pattern, which a run of padding banks then
 // needs only once.

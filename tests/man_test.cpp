@@ -87,7 +87,8 @@ std::vector<std::string> reasons_in_code() {
 }
 
 // A line of the man page as it reads: a font request's words run together,
-// other requests dropped, roff's escapes as the characters they stand for.
+// other requests dropped, fonts changed within a line dropped, roff's escapes
+// as the characters they stand for.
 std::string plain(const std::string &line) {
   std::string text = line;
   if (line.starts_with('.')) {
@@ -113,8 +114,14 @@ std::string plain(const std::string &line) {
     for (const std::string &word : words)
       text += (text.empty() ? "" : between) + word;
   }
-  for (const auto &[escape, character] :
-       {std::pair{"\\-", "-"}, {"\\ ", " "}, {"\\e", "\\"}, {"\\(dq", "\""}})
+  for (const auto &[escape, character] : {std::pair{"\\fB", ""},
+                                          {"\\fI", ""},
+                                          {"\\fR", ""},
+                                          {"\\&", ""},
+                                          {"\\-", "-"},
+                                          {"\\ ", " "},
+                                          {"\\e", "\\"},
+                                          {"\\(dq", "\""}})
     for (std::size_t at = text.find(escape); at != std::string::npos;
          at = text.find(escape, at + 1))
       text.replace(at, std::string(escape).size(), character);
