@@ -117,6 +117,21 @@ Request take_short(const char *arg, Options &options) {
   return Request::run;
 }
 
+// Whether an argument after the outfile, which is a path, was meant as an
+// option: one of the table's, or a group of its letters.
+bool is_option(const char *arg) {
+  const char *joined = nullptr;
+  if (std::string_view(arg).starts_with("--"))
+    return find_long(arg, joined) != nullptr && std::string_view(arg) != "--";
+  if (arg[0] != '-' || arg[1] == '\0')
+    return false;
+  for (const char *letter = arg + 1; *letter != '\0'; ++letter)
+    if (std::none_of(std::begin(table), std::end(table),
+                     [&](const Option &row) { return row.letter == *letter; }))
+      return false;
+  return true;
+}
+
 // The line that says how the command line was read, built whole, then
 // written at once. Of the names it holds, each escaped, none is over 16K.
 std::array<char, std::size_t{256} * 1024> reading;
@@ -264,6 +279,8 @@ void report_hint(const Failure &failure, const Options &options) {
     add(" ");
     add_name(value_of(option, options));
   }
+  if (std::any_of(options.paths.begin() + 1, options.paths.end(), is_option))
+    add("; options come before the outfile");
   explain_usage(reading.data());
   if (failure.forced != nullptr) {
     reading_length = 0;

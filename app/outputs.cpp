@@ -84,8 +84,12 @@ Failure check_made(const Output &file, bool force) {
   const Opened old = open_regular(file.target.data(), &file.found.id);
   if (old.file == nullptr)
     return output_failed(file, false, {old.code, nullptr, old.reason});
-  const char *reason = not_made(file.form, old.file, file.found.size);
+  int error = 0;
+  const char *reason = not_made(file.form, old.file, file.found.size, error);
   (void)std::fclose(old.file);
+  // A read that fails is a read error, not a file of another kind.
+  if (error != 0)
+    return output_failed(file, false, {error, nullptr});
   if (reason == nullptr)
     return {};
   const auto bytes = static_cast<long long>(file.found.size);
@@ -97,16 +101,16 @@ Failure check_made(const Output &file, bool force) {
   return failure;
 }
 
-// Whether two files would write one file: the same file found, or for files
-// still to be made, the same name in the same folder. A folder that cannot be
-// found takes no new file, so it is no other's: making the file fails there,
-// and names it.
+// Whether two files would write one file: the same file found, or the same
+// name in the same folder, names that differ only in case included, as
+// some file systems fold it. A folder that cannot be found takes no new
+// file, so it is no other's: making the file fails there, and names it.
 bool same_target(const Output &a, const Output &b) {
-  if (a.exists && b.exists)
-    return same_file(a.found.id, b.found.id);
+  if (a.exists && b.exists && same_file(a.found.id, b.found.id))
+    return true;
   const char *name_a = a.target.data() + folder_length(a.target.data());
   const char *name_b = b.target.data() + folder_length(b.target.data());
-  if (a.exists || b.exists || !same_name(name_a, name_b))
+  if (!same_name(name_a, name_b))
     return false;
   FileId folder_a{};
   FileId folder_b{};
@@ -114,32 +118,28 @@ bool same_target(const Output &a, const Output &b) {
          same_file(folder_a, folder_b);
 }
 
-// Creates the new file beside the target, with the old file's permissions,
-// or for a file still to be made the usual ones of a new file.
-int begin_replacement(Output &file) {
+// Starts the new file of an output beside its target, with the old file's
+// owner and permissions, or for a file still to be made the usual ones of a
+// new file. A folder that cannot take it is named as the folder, which
+// target's folder part is: the copy of it lives as long as the run.
+Failure begin_output(Output &file) {
   // Known to an interrupt from the moment it exists.
   hold_interrupts();
-  int code = make_beside(file.target.data(), file.temporary,
-                         [&file](const char *name) { return create_file(name, file.stream); });
+  const int code = make_beside(file.target.data(), file.temporary, [&file](const char *name) {
+    return create_file(name, file.stream);
+  });
   release_interrupts();
-  if (code == 0 && file.exists)
-    code = take_attributes(file.stream, file.found);
-  return code;
-}
-
-// Starts the new file of an output. A folder that cannot take it is named as
-// the folder, which target's folder part is: the copy of it lives as long as
-// the run.
-Failure begin_output(Output &file) {
-  const int code = begin_replacement(file);
-  if (code == 0)
-    return {};
-  const std::size_t length = folder_length(file.target.data());
-  std::memcpy(file.folder.data(), length == 0 ? "./" : file.target.data(),
-              length == 0 ? 2 : length);
-  file.folder[length == 0 ? 2 : length] = '\0';
-  return output_failed(file, false,
-                       {code, file.folder.data(), code == ENOENT ? reason_no_folder : nullptr});
+  if (code != 0) {
+    const std::size_t length = folder_length(file.target.data());
+    std::memcpy(file.folder.data(), length == 0 ? "./" : file.target.data(),
+                length == 0 ? 2 : length);
+    file.folder[length == 0 ? 2 : length] = '\0';
+    return output_failed(file, false,
+                         {code, file.folder.data(), code == ENOENT ? reason_no_folder : nullptr});
+  }
+  if (const int failed = file.exists ? take_attributes(file.stream, file.found) : 0; failed != 0)
+    return output_failed(file, false, {failed, nullptr});
+  return {};
 }
 
 // Whether the new file, once finished, holds what the target holds, which

@@ -12,6 +12,8 @@ _romweld() {
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return ;;
     --banks | --min-banks)
+      # In the order of their size, not as text sorts them (1 128 16384 ...).
+      compopt -o nosort 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -W "$counts" -- "$cur")
       return ;;
   esac

@@ -19,11 +19,11 @@ struct Input {
   std::int32_t offset;
 };
 
-// An image holds at most max_banks banks, and every data file that is not
-// empty takes one, so this is room for the largest image that can be made,
-// with the empty data files of any sensible command line besides. Their
-// records stay in static storage, which costs nothing until a run uses it.
-constexpr std::size_t max_data_files = 65536;
+// More data files than any system hands a program on its command line:
+// Linux passes at most 6 MiB of arguments, each with a pointer of 8 bytes,
+// macOS 1 MiB and Windows 32,767 characters. Their records stay in static
+// storage, which costs nothing until a run uses it.
+constexpr std::size_t max_data_files = std::size_t{1} << 20;
 
 // An input opened for reading, or why it cannot be read as one.
 struct Opened {

@@ -124,9 +124,9 @@ std::int64_t first_giver(std::span<const Input> data, std::size_t file, std::str
 // Names that an assembler reads as its own, whatever the case: each one
 // misread by pasmo, Debian's z80asm or sdasz80, as a constant in "ld a,(NAME)",
 // "ld hl,NAME", "jp NAME" and "dw NAME". Sorted, for a binary search.
-constexpr std::string_view registers[] = {"A",  "AF", "B",  "BC",  "C",   "D",  "DE",  "E",   "H",
-                                          "HL", "I",  "IX", "IXH", "IXL", "IY", "IYH", "IYL", "L",
-                                          "M",  "NC", "NZ", "P",   "PE",  "PO", "R",   "SP",  "Z"};
+constexpr std::string_view registers[] = {
+    "A",  "AF",  "B",   "BC", "C", "D",  "DE", "E",  "H", "HL", "I",  "IX", "IXH", "IXL",
+    "IY", "IYH", "IYL", "L",  "M", "MB", "NC", "NZ", "P", "PE", "PO", "R",  "SP",  "Z"};
 constexpr std::string_view instructions[] = {
     "ADC",  "ADD",  "AND",  "BIT",  "CALL", "CCF",  "CP",  "CPD",  "CPDR", "CPI",  "CPIR", "CPL",
     "DAA",  "DEC",  "DI",   "DJNZ", "EI",   "EX",   "EXX", "HALT", "IM",   "IN",   "INC",  "IND",
@@ -159,6 +159,20 @@ const char *reserved_as(const Key &key) {
   return nullptr;
 }
 
+// Whether a name begins with a condition and _, which Debian's z80asm takes
+// in jp, jr and call for the condition, and then fails on the rest.
+bool condition_first(const Key &key) {
+  constexpr std::string_view conditions[] = {"C", "M", "NC", "NZ", "P", "PE", "PO", "Z"};
+  for (const std::string_view condition : conditions) {
+    bool same = length_of(key) > condition.size() && name_char(key, condition.size()) == '_';
+    for (std::size_t i = 0; same && i < condition.size(); ++i)
+      same = name_char(key, i) == condition[i];
+    if (same)
+      return true;
+  }
+  return false;
+}
+
 bool kept_by_c(const Key &key) {
   if (length_of(key) < 2 || name_char(key, 0) != '_')
     return false;
@@ -170,16 +184,18 @@ bool kept_by_c(const Key &key) {
 
 Misread find_misread(std::span<const Input> data, bool assembler, bool sdas, const char *header) {
   if (header != nullptr && kept_by_c(key_of(header, "")))
-    return {header, "", nullptr, true};
+    return {header, "", Misreading::kept_by_c, nullptr};
   for (const Input &input : data)
     for (const std::string_view suffix : suffixes) {
       const Key key = key_of(input.path, suffix);
       if (header != nullptr && kept_by_c(key))
-        return {input.path, suffix, nullptr, true};
+        return {input.path, suffix, Misreading::kept_by_c, nullptr};
       if (const char *what = assembler || sdas ? reserved_as(key) : nullptr)
-        return {input.path, suffix, what, false};
+        return {input.path, suffix, Misreading::reserved, what};
+      if (assembler && condition_first(key))
+        return {input.path, suffix, Misreading::condition, nullptr};
       if (sdas && length_of(key) > sdas_name_limit)
-        return {input.path, suffix, nullptr, false};
+        return {input.path, suffix, Misreading::too_long, nullptr};
     }
   return {};
 }

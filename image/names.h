@@ -33,17 +33,23 @@ struct Clash {
   std::string_view suffix; // of path's constant
 };
 
-// A data file whose constant an assembler would read as something else: a
-// name it reserves, as a register, an instruction or a directive, or a name
-// longer than it tells apart; or a name that C keeps for itself.
+// How a tool would read a constant as something else: as a name an
+// assembler reserves (a register, an instruction or a directive); as a
+// jump's condition, as Debian's z80asm reads a name that begins with one and
+// _ in jp, jr and call; as two names, where it is longer than sdasz80 tells
+// apart; or as a name that C keeps for itself.
+enum class Misreading { none, reserved, condition, too_long, kept_by_c };
+
+// A data file whose constant a tool would misread.
 struct Misread {
   const char *path;        // the data file, or the header; nullptr when every name reads right
   std::string_view suffix; // of the constant
-  const char *reserved;    // what the assemblers take the name for; nullptr for a name too long
-  bool kept_by_c;          // a name of the header, which C keeps for itself
+  Misreading how;
+  const char *reserved; // what the assemblers take a reserved name for
 };
 
-// What the assemblers take a reserved name for.
+// What the assemblers take a reserved name for. MB is the eZ80's register,
+// which sdasz80 knows.
 constexpr const char *reason_register = "a Z80 register or condition";
 constexpr const char *reason_instruction = "a Z80 instruction";
 constexpr const char *reason_directive = "a directive or operator of pasmo, z80asm or sdasz80";
@@ -52,7 +58,8 @@ constexpr const char *reason_directive = "a directive or operator of pasmo, z80a
 constexpr std::size_t sdas_name_limit = 255;
 
 // The first data file, in command-line order, whose constants the includes
-// asked for would misread; for a header (nullptr if none), its guard first.
+// asked for would misread (the Z80 assemblers' one is assembler, sdasz80's
+// sdas); for a header (nullptr if none), its guard first.
 // The assemblers read names without regard to case, so every name they
 // reserve counts, for the Z80 assemblers' include and sdasz80's alike. C
 // tells case apart, and keeps for its compiler and library every name that

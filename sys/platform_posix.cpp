@@ -85,6 +85,43 @@ void set_held(int how) {
   (void)sigprocmask(how, &set, nullptr);
 }
 
+// Only the owner, or root, may give a file away, and file systems that keep
+// no owners or modes (FAT and exFAT, where flash cartridges take their ROMs,
+// and many FUSE and network mounts) refuse either: the new file then keeps
+// what it is given, as anyone else's new file would.
+bool kept_as_given(int code) {
+  return code == EPERM || code == ENOSYS || code == EOPNOTSUPP || code == ENOTSUP || code == EINVAL;
+}
+
+// The next character of a UTF-8 name, in lower case, and a moves past it:
+// names that differ only in case are one file on macOS's and Windows's
+// file systems and on FAT, so they are one file of the run everywhere. The
+// letters of Latin, Greek and Cyrillic fold, as those systems fold them; a
+// byte that is no UTF-8 stands for itself.
+std::uint32_t folded(const char *&a) {
+  const auto byte = [&a](int i) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(a[i]));
+  };
+  std::uint32_t c = byte(0);
+  int length = 1;
+  if (c >= 0xC2 && c <= 0xDF && (byte(1) & 0xC0) == 0x80) {
+    c = ((c & 0x1F) << 6) | (byte(1) & 0x3F);
+    length = 2;
+  }
+  a += length;
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
+      (c >= 0x391 && c <= 0x3AB) || (c >= 0x410 && c <= 0x42F))
+    return c + 0x20;
+  if (c >= 0x400 && c <= 0x40F)
+    return c + 0x50;
+  if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177) || (c >= 0x3D8 && c <= 0x3EF) ||
+      (c >= 0x460 && c <= 0x4BF))
+    return c | 1;
+  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+    return c + (c & 1);
+  return c == 0x178 ? 0xFF : c;
+}
+
 } // namespace
 
 std::span<char *const> utf8_arguments(int argc, char **argv) {
@@ -173,7 +210,10 @@ std::size_t folder_length(const char *path) {
 }
 
 bool same_name(const char *a, const char *b) {
-  return std::strcmp(a, b) == 0;
+  while (*a != '\0' && *b != '\0')
+    if (folded(a) != folded(b))
+      return false;
+  return *a == *b;
 }
 
 int folder_id(const char *path, FileId &id) {
@@ -197,11 +237,12 @@ int create_file(const char *path, std::FILE *&file) {
 }
 
 int take_attributes(std::FILE *file, const FileInfo &old) {
-  // Only the owner, or root, may give a file away; anyone else keeps it.
   if (fchown(fileno(file), static_cast<uid_t>(old.owner), static_cast<gid_t>(old.group)) != 0 &&
-      errno != EPERM)
+      !kept_as_given(errno))
     return errno;
-  return fchmod(fileno(file), static_cast<mode_t>(old.mode)) == 0 ? 0 : errno;
+  if (fchmod(fileno(file), static_cast<mode_t>(old.mode)) != 0 && !kept_as_given(errno))
+    return errno;
+  return 0;
 }
 
 int replace_file(const char *from, const char *to) {

@@ -49,7 +49,12 @@ CALLS = ["openat", "read", "write", "newfstatat", "statx", "fstat", "close", "ls
          "rename", "renameat", "renameat2"]
 # ENOENT from an open makes a file that is there look new, as when it appears
 # between two looks: the run must still never replace it.
-ERRORS = {"write": ["EIO", "ENOSPC", "EFBIG"], "openat": ["EIO", "EACCES", "EMFILE", "ENOENT"]}
+# A file system that keeps no owners or modes (FAT, exFAT, many FUSE and
+# network mounts) refuses fchown and fchmod with one of KEPT: the new file
+# then keeps what it gets, and the run must be harmless.
+KEPT = ["ENOSYS", "EOPNOTSUPP", "EINVAL", "EPERM"]
+ERRORS = {"write": ["EIO", "ENOSPC", "EFBIG"], "openat": ["EIO", "EACCES", "EMFILE", "ENOENT"],
+          "fchown": ["EIO"] + KEPT, "fchmod": ["EIO"] + KEPT}
 
 # A failure line of the man page, and the status that goes with it.
 FailureLine = collections.namedtuple("FailureLine", "pattern status")
@@ -103,6 +108,8 @@ REMOVAL = re.compile(r"Failed to remove temporary file .*, code \d+$")
 LEFT_OVER = re.compile(r"Warning - could not remove temporary file .*$")
 # The status of a report that could not be written: the files are new and whole.
 REPORT_FAILED = 7
+# The status of a file of the run that romweld did not make.
+NOT_MADE = 16
 
 
 def status_of(line):
@@ -269,6 +276,10 @@ def judge(clean, got, before, after, inputs_kept):
         return "reported"
     if status == 0:
         return "status 0 with a report, image or map unlike the clean run's"
+    # The old files are romweld's: a failing call is its own failure, never
+    # a sign of another's file.
+    if status == NOT_MADE and clean.status != NOT_MADE:
+        return "a file romweld made taken for another's (status 16)"
     if after.outfile != before.outfile:
         return "a failed run changed the outfile"
     if after.map != before.map:
@@ -328,6 +339,8 @@ def sweep(tool, work_folder, table, failures):
             before = left_in(folder)
             got = run(tool, folder, work.args, ["-e", "trace=" + ",".join(CALLS)] + inject, limit)
             verdict = judge(clean, got, before, left_in(folder), inputs_kept(folder, work))
+            if label.split()[-1] in KEPT and verdict != "harmless":
+                verdict = "a file system that keeps no owners or modes failed the run: " + verdict
             row = table[label]
             row["runs"] += 1
             row[verdict if verdict in ("harmless", "reported") else "failed"] += 1

@@ -73,8 +73,13 @@ TEST(NotAnImage, ByItsSizeAndItsBanks) {
           {"data_and_program", cat({data(sample_bytes(3, 100)), data(program)}), nullptr},
           {"full_data_banks",
            cat({data(sample_bytes(4, 16128)), data(sample_bytes(5, 16128)),
-                data(sample_bytes(6, 16128)), sample_bytes(7, 16384)}),
+                data(sample_bytes(6, 16128)), headed(sample_bytes(7, 16384), "\x55\xAA")}),
            nullptr},
+          // Made for the console: with padding, a program without the header
+          // is an image; without either, a bare program's is not.
+          {"padding_and_bare_program", cat({padding(), data(sample_bytes(12, 1))}), nullptr},
+          {"data_and_bare_program", cat({data(sample_bytes(13, 100)), data(sample_bytes(14, 10))}),
+           reason_image_start},
           {"padding_data_data_program",
            cat({padding(), data(sample_bytes(8, 16128)), data(sample_bytes(9, 1)), data(program)}),
            nullptr},
@@ -84,11 +89,25 @@ TEST(NotAnImage, ByItsSizeAndItsBanks) {
            reason_image_banks},
           {"one_byte_in_a_tail", cat({padding(), tail_used, data(program), data(program)}),
            reason_image_banks},
+          // A user's files whose banks end in zeros: tiles of two banks, a save
+          // file of zeros, a level cut into four, a disk image mostly empty.
+          {"tiles_of_two_banks", cat({data(sample_bytes(15, 16128)), data(sample_bytes(16, 900))}),
+           reason_image_start},
+          {"zeros_of_two_banks", std::string(32768, '\0'), reason_image_start},
+          {"level_of_four_banks",
+           cat({data(sample_bytes(17, 16128)), data(sample_bytes(18, 16128)),
+                data(sample_bytes(19, 16128)), data(sample_bytes(20, 16128))}),
+           reason_image_start},
+          {"disk_image", headed(std::string(1 << 20, '\0'), std::string(1024, '\0') + "\x53\xEF"),
+           reason_image_start},
           {"padding_with_another_text",
            cat({padding(), headed(padding(), "m"), data(program), data(program)}),
            reason_image_banks},
       },
-      [](std::FILE *file, std::int64_t size) { return not_made(Form::image, file, size); });
+      [](std::FILE *file, std::int64_t size) {
+        int error = 0;
+        return not_made(Form::image, file, size, error);
+      });
 }
 
 TEST(NotAMap, ByItsHeaderLine) {
@@ -103,7 +122,10 @@ TEST(NotAMap, ByItsHeaderLine) {
           {"another_table", "kind\tpath\tbanks\n", reason_map},
           {"a_program", headed(sample_bytes(1, 100), "\xAA\x55"), reason_map},
       },
-      [](std::FILE *file, std::int64_t size) { return not_made(Form::map, file, size); });
+      [](std::FILE *file, std::int64_t size) {
+        int error = 0;
+        return not_made(Form::map, file, size, error);
+      });
 }
 
 TEST(NotAnInclude, ByItsFirstLine) {
@@ -119,7 +141,10 @@ TEST(NotAnInclude, ByItsFirstLine) {
            reason_include},
           {"a_program", headed(sample_bytes(1, 100), "\xAA\x55"), reason_include},
       },
-      [](std::FILE *file, std::int64_t size) { return not_made(Form::equ, file, size); });
+      [](std::FILE *file, std::int64_t size) {
+        int error = 0;
+        return not_made(Form::equ, file, size, error);
+      });
 }
 
 } // namespace

@@ -11,9 +11,12 @@ forgotten (so that the first path is taken for it), each with and without
 - a run that fails leaves every file as it was, and no temporary file.
 
 The folder holds the example's files, with game.rom and game.map made by
-romweld beforehand, as a game's build folder does; and two data files of the
+romweld beforehand, as a game's build folder does; two data files of the
 sizes of images, one bank of anything and two banks that begin with a
-cartridge header, for a second command.
+cartridge header, for a second command; and a user's files whose banks end in
+zeros, as an image's data banks do, for two more: two banks of data, a fresh
+ext2 disk image of 1 MiB (mke2fs), a save file of zeros and a level of four
+banks.
 
     tests/order_sweep.py path/to/romweld
 """
@@ -28,8 +31,12 @@ import tempfile
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 EXAMPLES = os.path.join(SOURCE, "examples")
 INPUTS = ["program.bin", "title.dat", "level1.dat", "music.dat"]
-# The README's command, and one whose data files have the sizes of images.
-COMMANDS = [["game.rom"] + INPUTS, ["game.rom", "program.bin", "vram.dat", "tiles.dat"]]
+# The README's command, one whose data files have the sizes of images, and
+# two with a user's files whose banks end in zeros: tiles, a disk image, a
+# save file and a level.
+COMMANDS = [["game.rom"] + INPUTS, ["game.rom", "program.bin", "vram.dat", "tiles.dat"],
+            ["game.rom", "program.bin", "zeroed.dat", "disk.img"],
+            ["game.rom", "program.bin", "save.dat", "level.dat"]]
 OUTPUTS = [[], ["--plan"], ["--map", "game.map"], ["--equ", "pages.equ"], ["--sdas", "pages.s"],
            ["--header", "pages.h"]]
 VALUED = ["--map", "--equ", "--sdas", "--header", "--banks", "--min-banks"]
@@ -46,6 +53,20 @@ def lay_out(romweld, folder):
         f.write(bytes(range(256)) * 64)
     with open(os.path.join(folder, "tiles.dat"), "wb") as f:
         f.write(b"\xAA\x55" + bytes(i * 7 & 0xFF for i in range(32766)))
+    # Banks that end in 256 zeros, as data banks do, and nothing else of an
+    # image: no padding, no cartridge header.
+    zeroed = lambda banks: b"".join(bytes((i * 13 + b) & 0xFF or 1 for i in range(16128)) +
+                                    bytes(256) for b in range(banks))
+    for name, data in (("zeroed.dat", zeroed(2)), ("save.dat", bytes(32768)),
+                       ("level.dat", zeroed(4))):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+    disk = os.path.join(folder, "disk.img")
+    if subprocess.run(["mke2fs", "-q", "-F", "-t", "ext2", disk, "1024"],
+                      capture_output=True).returncode != 0:
+        # Where there is no mke2fs: zeros but for a superblock's magic.
+        with open(disk, "wb") as f:
+            f.write(bytes(1080) + b"\x53\xEF" + bytes(1024 * 1024 - 1082))
     return {name: open(os.path.join(folder, name), "rb").read() for name in os.listdir(folder)}
 
 

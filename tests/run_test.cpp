@@ -23,7 +23,8 @@ namespace {
 // cartridge: bytes that begin with the cartridge header, as a program does;
 // bare: bytes that never get one, even as the program; image and map: files
 // as romweld makes them, of padding banks and a program bank, and a header
-// line and a row.
+// line and a row; zero_tails: bytes whose every 16k ends in 256 zeros, as
+// many of a user's files do; disk: a disk image of zeros but its superblock.
 enum class Kind {
   bytes,
   sparse,
@@ -35,7 +36,9 @@ enum class Kind {
   cartridge,
   bare,
   image,
-  map
+  map,
+  zero_tails,
+  disk
 };
 
 struct Input {
@@ -255,10 +258,14 @@ const Case cases[] = {
      {"out.rom", "p.bin", "five.bin", "four.bin", "two.bin"},
      "Failed to plan image of 732342 banks, code 27\n",
      "romweld: out.rom: image would need 732342 banks, at most 65536 fit\n", 4, no_outfile},
-    {"more_data_files_than_an_image_can_take", // one empty file, given 65,537 times
-     {file("p.bin", 10), file("e.dat", 0)}, with_repeated({"out.rom", "p.bin"}, "e.dat", 65537),
-     "Failed to size file e.dat, code 7\n",
-     "romweld: e.dat: more data files than one image can take\n" + read_as, 4, no_outfile},
+    // The limit is on banks, not files: a one-byte file given 70,000 times.
+    {"more_data_files_than_pages_packed_in_five_banks",
+     {file("p.bin", 10), file("o.dat", 1)}, with_repeated({"out.rom", "p.bin"}, "o.dat", 70000),
+     "", "", 0, image(8), 0, {"-q", "--pack", "--min-banks", "8"}},
+    {"more_data_files_than_pages_unpacked",
+     {file("p.bin", 10), file("o.dat", 1)}, with_repeated({"out.rom", "p.bin"}, "o.dat", 70000),
+     "Failed to plan image of 70001 banks, code 27\n",
+     "romweld: out.rom: image would need 70001 banks, at most 65536 fit\n", 4, no_outfile},
     {"sizing_failure_comes_before_the_ceiling",
      {file("p.bin", 10), {"big.bin", Kind::sparse, 5368709120}},
      {"out.rom", "p.bin", "big.bin", "nope.bin"},
@@ -353,6 +360,39 @@ const Case cases[] = {
     {"help_into_a_full_disk_fails",
      {}, {}, "", "romweld: standard output: No space left on device\n", 7, no_outfile, 0,
      {"--help"}, ">/dev/full"},
+    // Standard output is never an input: the report would be written into it.
+    {"standard_output_is_a_data_file",
+     {file("p.bin", 10), file("d.bin", 100)}, example_args, "",
+     "Failed to size file d.bin, code 22\n"
+     "romweld: d.bin: is also standard output, where the report goes\n" + read_as,
+     4, no_outfile, 0, {}, ">>d.bin"},
+    {"standard_output_is_the_program",
+     {file("p.bin", 10), file("d.bin", 100)}, example_args, "",
+     "Failed to size file p.bin, code 22\n"
+     "romweld: p.bin: is also standard output, where the report goes\n" + read_as,
+     4, no_outfile, 0, {}, ">>p.bin"},
+    // Names that differ only in case are one file where case is folded, and
+    // so one file of the run everywhere.
+    {"include_named_as_the_map_but_for_case",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open include file X.MAP, code 22\n",
+     "romweld: X.MAP: is another file this run writes\n" + read_as, 8, no_outfile, 0,
+     {"--map", "x.map", "--equ", "X.MAP"}},
+    {"map_named_as_the_outfile_but_for_case",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open map file OUT.ROM, code 22\n",
+     "romweld: OUT.ROM: is the outfile or an input file\n" + read_as, 6, no_outfile, 0,
+     {"--map", "OUT.ROM"}},
+    {"include_named_as_an_old_include_but_for_case",
+     {file("p.bin", 10), file("d.bin", 10), {"P.EQU", Kind::old_equ}}, example_args,
+     "Failed to open include file p.equ, code 22\n",
+     "romweld: p.equ: is another file this run writes\n" + read_as, 8, no_outfile, 0,
+     {"--equ", "P.EQU", "--sdas", "p.equ"}},
+    // An option after the paths is a path; the reading says where options go.
+    {"option_after_the_paths",
+     {file("p.bin", 10), file("title.dat", 10)}, {"g.rom", "p.bin", "title.dat", "--map", "g.map"},
+     "Failed to size file --map, code 2\n",
+     "romweld: --map: No such file or directory\n" + read_as, 4, no_outfile},
     // Names outside every ANSI code page, and one that best-fit mapping would
     // turn into another file's (A.dat).
     {"names_outside_the_code_page",
@@ -707,10 +747,10 @@ const Case cases[] = {
      "", 0, image(8), 0,
      {"--pack", "--summary", "--min-banks", "8", "--map", "m.tsv", "--sdas", "p.s", "--header",
       "p.h"}},
-    {"packed_plan_gives_the_constants_of_the_run",
-     {file("a.dat", 3000), file("b.dat", 14000), file("c.dat", 0), file("d.dat", 13128),
+    {"packed_plan_gives_the_constants_of_the_run", // k.dat, as z80asm misreads C_DAT
+     {file("a.dat", 3000), file("b.dat", 14000), file("k.dat", 0), file("d.dat", 13128),
       file("e.dat", 40000)},
-     {"out.rom", "p.bin", "a.dat", "b.dat", "c.dat", "d.dat", "e.dat"}, "", "", 0, no_outfile, 0,
+     {"out.rom", "p.bin", "a.dat", "b.dat", "k.dat", "d.dat", "e.dat"}, "", "", 0, no_outfile, 0,
      {"-q", "--pack", "--plan", "--min-banks", "8", "--equ", "p.equ", "--map", "m.tsv"}},
     {"summary_of_an_image_over_64_banks_groups_alike_banks",
      {file("p.bin", 16384), file("d.bin", 64 * 16128 + 1)}, example_args,
@@ -737,6 +777,32 @@ const Case cases[] = {
      {"tiles.dat", "program.bin", "title.dat"},
      "Failed to replace outfile tiles.dat of 32768 bytes, code 22\n",
      reason("tiles.dat", reason_image_banks) + read_as + forced("tiles.dat"), 16, kept},
+    // A user's files whose banks end in zeros are no image without padding
+    // or a program the console starts: tiles, a save file, a level, a disk.
+    {"tiles_whose_banks_end_in_zeros_as_outfile",
+     {{"tiles.dat", Kind::zero_tails, 32768}, {"program.bin", Kind::cartridge, 100},
+      file("music.dat", 100)},
+     {"tiles.dat", "program.bin", "music.dat"},
+     "Failed to replace outfile tiles.dat of 32768 bytes, code 22\n",
+     reason("tiles.dat", reason_image_start) + read_as + forced("tiles.dat"), 16, kept},
+    {"save_file_as_outfile",
+     {{"save.dat", Kind::disk, 32768}, {"program.bin", Kind::cartridge, 100},
+      file("music.dat", 100)},
+     {"save.dat", "program.bin", "music.dat"},
+     "Failed to replace outfile save.dat of 32768 bytes, code 22\n",
+     reason("save.dat", reason_image_start) + read_as + forced("save.dat"), 16, kept},
+    {"level_of_four_banks_as_outfile",
+     {{"level.dat", Kind::zero_tails, 65536}, {"program.bin", Kind::cartridge, 100},
+      file("music.dat", 100)},
+     {"level.dat", "program.bin", "music.dat"},
+     "Failed to replace outfile level.dat of 65536 bytes, code 22\n",
+     reason("level.dat", reason_image_start) + read_as + forced("level.dat"), 16, kept},
+    {"disk_image_as_outfile",
+     {{"disk.img", Kind::disk, 1 << 20}, {"program.bin", Kind::cartridge, 100},
+      file("music.dat", 100)},
+     {"disk.img", "program.bin", "music.dat"},
+     "Failed to replace outfile disk.img of 1048576 bytes, code 22\n",
+     reason("disk.img", reason_image_start) + read_as + forced("disk.img"), 16, kept},
     {"outfile_of_one_byte",
      {file("out.rom", 1), file("p.bin", 10), file("d.bin", 10)}, example_args,
      "Failed to replace outfile out.rom of 1 byte, code 22\n",
@@ -816,6 +882,20 @@ const Case cases[] = {
      "romweld: org: ORG is a directive or operator of pasmo, z80asm or sdasz80, not a constant, "
      "to an assembler\n",
      9, no_outfile, 0, {"--plan", "--equ", "p.equ"}},
+    {"data_file_named_like_the_ez80_register_sdasz80_knows",
+     {file("p.bin", 10), file("mb", 10)}, {"out.rom", "p.bin", "mb"},
+     "Failed to name data file mb, an assembler reserves MB, code 22\n",
+     "romweld: mb: MB is a Z80 register or condition, not a constant, to an assembler\n", 9,
+     no_outfile, 0, {"--plan", "--sdas", "p.s"}},
+    {"data_file_whose_name_begins_with_a_condition",
+     {file("p.bin", 10), file("p_title.dat", 10)}, {"out.rom", "p.bin", "p_title.dat"},
+     "Failed to name data file p_title.dat, z80asm reads P_TITLE_DAT as a condition, code 22\n",
+     "romweld: p_title.dat: P_TITLE_DAT begins with a Z80 condition and _, which z80asm reads as "
+     "a jump's condition\n",
+     9, no_outfile, 0, {"--plan", "--equ", "p.equ"}},
+    {"a_condition_first_is_a_constant_to_sdasz80",
+     {file("p.bin", 10), file("p_title.dat", 10)}, {"out.rom", "p.bin", "p_title.dat"}, "", "", 0,
+     no_outfile, 0, {"-q", "--plan", "--min-banks", "8", "--sdas", "p.s"}},
     {"register_names_are_constants_in_c",
      {file("p.bin", 10), file("hl", 10), file("int", 10)}, {"out.rom", "p.bin", "hl", "int"}, "",
      "", 0, no_outfile, 0, {"-q", "--plan", "--min-banks", "8", "--header", "p.h"}},
@@ -948,6 +1028,17 @@ std::map<std::string, std::string> make_inputs(const fs::path &dir, const Case &
                          "bytes\tfree\nprogram\tp.bin\t0\t1\tFFFF\tFFFF\t0\t4000\t10\t16374\n";
       write_bytes(path, made[input.name]);
       break;
+    case Kind::zero_tails:
+    case Kind::disk:
+      made[input.name] = input.kind == Kind::disk
+                             ? std::string(static_cast<std::size_t>(input.size), '\0')
+                             : sample_bytes(seed++, static_cast<std::size_t>(input.size));
+      for (std::size_t at = 16128; at < made[input.name].size(); at += 16384)
+        made[input.name].replace(at, 256, 256, '\0');
+      if (input.kind == Kind::disk)
+        made[input.name].replace(1024 + 56, 2, "\x53\xEF");
+      write_bytes(path, made[input.name]);
+      break;
     }
   }
   return made;
@@ -1043,6 +1134,12 @@ std::string reading(const Case &c) {
   for (const char *option : {"--map", "--equ", "--sdas", "--header", "--banks", "--min-banks"})
     if (const std::string value = option_value(c, option); !value.empty())
       name((std::string(", ") + option).c_str(), value);
+  // A path that is an option was meant to come before the outfile.
+  for (std::size_t i = 1; i < c.args.size(); ++i)
+    if (c.args[i] == "--map" || c.args[i] == "-q" || c.args[i].starts_with("--equ=")) {
+      line.append("; options come before the outfile");
+      break;
+    }
   return line.append("\n");
 }
 

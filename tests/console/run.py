@@ -9,6 +9,11 @@ the compiler checks, must be the constants of the bank map.
 example: examples/program.bin must be what examples/program.asm assembles to
 with pasmo and the include of the example's data files.
 
+words: every word of the binaries of pasmo, z80asm and sdasz80 (strings),
+and each followed by _X, that romweld takes as the name of a constant must
+be read right by every assembler of the include that takes it, in the uses
+that names checks.
+
 names: every name that romweld refuses as a constant of an assembler
 include (the tables of image/names.cpp) is refused with --equ and with
 --sdas, and at least one of pasmo, z80asm and sdasz80 would have misread it:
@@ -31,11 +36,12 @@ the image) selects every data bank by the pages of the generated include and
 sums it; each sum must be that of the piece of the data file the bank was
 to hold. The console's boot ROM is a stand-in, boot.asm.
 
-    tests/console/run.py path/to/romweld [includes] [example] [names] [emulator] [packed]
+    tests/console/run.py path/to/romweld [includes] [example] [names] [words] [emulator] [packed]
 
 Needs pasmo, z80asm, sdcc and openmsx (Debian's packages of those names).
 """
 
+import concurrent.futures
 import os
 import random
 import re
@@ -244,6 +250,55 @@ def names(romweld, work):
     return failed
 
 
+def binary_words():
+    """Every word of the assemblers' own binaries, as the name of a constant:
+    the registers, instructions, directives and operators they know are
+    among them, whatever their manuals say; and each followed by _X, as a
+    name may begin with one, and Debian's z80asm reads a condition and _ at
+    the start of a name as the condition of a jump."""
+    words = set()
+    for tool in ("pasmo", "z80asm", "sdasz80"):
+        text = subprocess.run(["strings", "-n", "1", shutil.which(tool)], capture_output=True,
+                              check=True).stdout.decode("latin-1")
+        words.update(word.upper() for word in re.findall(r"[A-Za-z_][A-Za-z0-9_]*", text))
+    return sorted(words | {word + "_X" for word in words})
+
+
+def read_as_written(romweld, work, word):
+    """None if romweld refuses a data file named after word with both
+    includes, or every assembler reads its constant right; else what each
+    assembler made of it."""
+    taken = [option for option in ("--equ", "--sdas") if refused(romweld, work, word.lower(), option) != 9]
+    if not taken:
+        return None
+    reads = misread(word, work)
+    wrong = ("--equ" in taken and reads[:2] != ["ok", "ok"]) or ("--sdas" in taken and reads[2] != "ok")
+    return reads if wrong else None
+
+
+def words(romweld, work):
+    """No word of the assemblers' binaries that one of them misreads as a
+    constant is taken by romweld."""
+    found = binary_words()
+    folders = [os.path.join(work, "w%d" % i) for i in range(os.cpu_count() or 1)]
+    for folder in folders:
+        os.makedirs(folder)
+
+    def check(chunk):
+        folder, names = chunk
+        return [(name, read_as_written(romweld, folder, name)) for name in names]
+
+    chunks = [(folder, found[i::len(folders)]) for i, folder in enumerate(folders)]
+    with concurrent.futures.ThreadPoolExecutor(len(folders)) as pool:
+        results = [row for rows in pool.map(check, chunks) for row in rows]
+    wrong = sorted((name, reads) for name, reads in results if reads is not None)
+    for name, reads in wrong:
+        print("%-12s taken by romweld; pasmo %s, z80asm %s, sdasz80 %s: WRONG" % (name, *reads))
+    print("words of pasmo, z80asm and sdasz80: %d, misread and taken by romweld: %d" %
+          (len(found), len(wrong)))
+    return len(wrong)
+
+
 def program_source(files):
     """examples/program.asm with its table of files made from files."""
     source = open(os.path.join(EXAMPLES, "program.asm"), encoding="utf-8").read()
@@ -444,13 +499,13 @@ def packed(romweld, work):
 
 def main():
     romweld = os.path.abspath(sys.argv[1])
-    parts = sys.argv[2:] or ["includes", "example", "names", "emulator", "packed"]
+    parts = sys.argv[2:] or ["includes", "example", "names", "words", "emulator", "packed"]
     failed = 0
     for part in parts:
         work = tempfile.mkdtemp(prefix="romweld-console-")
         try:
             failed += {"includes": includes, "example": example, "names": names,
-                       "emulator": emulator, "packed": packed}[part](
+                       "words": words, "emulator": emulator, "packed": packed}[part](
                 romweld, work)
         finally:
             shutil.rmtree(work, ignore_errors=True)
