@@ -37,6 +37,20 @@ constexpr const char *reason_more_than_asked = "image would need %lld banks, --b
 // The plan and the image do not match, as when an input changed size.
 constexpr const char *reason_changed = "an input changed size while romweld ran";
 
+// A linked program whose records cannot make an image: its reason names the
+// line, the byte or the segment, as the failure line does.
+Failure linked_failure(const Fault &fault, const char *path) {
+  const Cause cause{fault.code, path, fault.reason};
+  if (fault.what == What::linked_record)
+    return fail(status_linked, cause, "Failed to read Intel HEX line %lld of program file",
+                static_cast<long long>(fault.line));
+  if (fault.what == What::linked_byte)
+    return fail(status_linked, cause, "Failed to place Intel HEX byte at %06llX of program file",
+                static_cast<long long>(fault.address));
+  return fail(status_linked, cause, "Failed to give segment %lld of program file a bank of its own",
+              static_cast<long long>(fault.segment));
+}
+
 } // namespace
 
 Failure failure_of(const Fault &fault, const char *outfile) {
@@ -68,6 +82,10 @@ Failure failure_of(const Fault &fault, const char *outfile) {
     return fail(status_program, {fault.code, path, fault.reason}, "Failed to read program file");
   case What::write_outfile:
     return fail(status_outfile, {fault.code, path, fault.reason}, "Failed to write outfile");
+  case What::linked_record:
+  case What::linked_byte:
+  case What::linked_bank:
+    return linked_failure(fault, path);
   case What::changed:
     // The banks written are unlike the plan: the warning that says so is
     // the failure's line.

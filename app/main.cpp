@@ -15,8 +15,10 @@
 
 namespace {
 
-// The data files as sized, in static storage: too many for the stack.
+// The data files as sized, in static storage: too many for the stack; and
+// the index of a linked program's records.
 std::array<Input, max_data_files> sized;
+Linked linked;
 
 // The files the run writes beside the image, each by its form.
 constexpr std::size_t first_side = 1;
@@ -46,10 +48,11 @@ Failure write_outputs(const Plan &plan, const Inputs &inputs) {
   return commit_outputs();
 }
 
-// The files of the run found, sized and checked, before anything is planned.
-// A planning run writes no image and reads no program: it opens neither, but
-// knows both by name.
-Failure find_files(const Options &options, Input &program, std::span<Input> data) {
+// The files of the run found, sized and checked, before anything is planned;
+// a linked program's records read and checked. A planning run writes no
+// image and reads no program: it opens neither, but knows both by name.
+Failure find_files(const Options &options, Input &program, std::span<Input> data,
+                   const Linked *&records) {
   const char *outfile = options.paths[0];
   if (!options.plan)
     if (const Failure failure = find_outfile(outfile); failed(failure))
@@ -58,12 +61,19 @@ Failure find_files(const Options &options, Input &program, std::span<Input> data
           size_inputs(outfile, options.plan ? nullptr : &program, options.paths.subspan(2), data);
       failed(failure))
     return failure;
+  records = nullptr;
+  if (!options.plan && linked_program(program.path)) {
+    if (const Fault fault = read_linked(program, linked); failed(fault))
+      return failure_of(fault, outfile);
+    records = &linked;
+  }
   if (options.plan)
     name_planned(outfile, program.path);
   else if (const Failure failure = check_outfile(options.force); failed(failure))
     return failure;
-  // A planning run does not size the program.
-  if (const Failure failure = refuse(check_program(program), options.strict, outfile);
+  // A planning run does not size the program; a linked one fits its bank.
+  if (const Failure failure =
+          refuse(records != nullptr ? Finding{} : check_program(program), options.strict, outfile);
       failed(failure))
     return failure;
   if (const Failure failure = find_outputs(options, {options.plan ? nullptr : &program, data});
@@ -73,15 +83,17 @@ Failure find_files(const Options &options, Input &program, std::span<Input> data
 }
 
 // The write pass into the outfile, each finding told as it comes.
-Failure write_image(const Options &options, const Plan &plan, const Inputs &inputs) {
+Failure write_image(const Options &options, const Plan &plan, const Inputs &inputs,
+                    const Linked *records) {
   const char *outfile = options.paths[0];
   const Input &program = *inputs.program;
-  Writer writer = start_writing(output(Form::image).stream, plan, inputs.data, program);
+  Writer writer = start_writing(output(Form::image).stream, plan, inputs.data, program, records);
   if (const Fault fault = write_banks(writer); failed(fault))
     return failure_of(fault, outfile);
   if (const Fault fault = read_program_bank(writer); failed(fault))
     return failure_of(fault, outfile);
-  if (const Failure failure = tell(check_program(program), options.strict, outfile);
+  if (const Failure failure =
+          tell(records != nullptr ? Finding{} : check_program(program), options.strict, outfile);
       failed(failure))
     return failure;
   if (const Fault fault = write_program_bank(writer); failed(fault))
@@ -93,10 +105,11 @@ Failure write_image(const Options &options, const Plan &plan, const Inputs &inpu
 }
 
 // The image written, then every file put in place.
-Failure write_files(const Options &options, const Plan &plan, const Inputs &inputs) {
+Failure write_files(const Options &options, const Plan &plan, const Inputs &inputs,
+                    const Linked *records) {
   if (const Failure failure = open_outfile(); failed(failure))
     return failure;
-  if (const Failure failure = write_image(options, plan, inputs); failed(failure))
+  if (const Failure failure = write_image(options, plan, inputs, records); failed(failure))
     return failure;
   if (const Failure failure = finish_output(output(Form::image)); failed(failure))
     return failure;
@@ -116,10 +129,12 @@ Failure run(const Options &options) {
     return failure;
   // From the first new file on, an interrupt removes them before it ends the run.
   watch_interrupts();
-  if (const Failure failure = find_files(options, program, data); failed(failure))
+  const Linked *records = nullptr;
+  if (const Failure failure = find_files(options, program, data, records); failed(failure))
     return failure;
   Plan plan{};
-  if (const Fault fault = make_plan(data, program.size, banks, options.pack, plan); failed(fault))
+  if (const Fault fault = make_plan(data, program.size, records, banks, options.pack, plan);
+      failed(fault))
     return failure_of(fault, options.paths[0]);
   report_padding(plan);
   for (const Finding &finding : check_plan(plan))
@@ -127,7 +142,7 @@ Failure run(const Options &options) {
       return failure;
   // A planning run writes only the map and the includes.
   const Failure failure = options.plan ? write_outputs(plan, {&program, data})
-                                       : write_files(options, plan, {&program, data});
+                                       : write_files(options, plan, {&program, data}, records);
   if (!failed(failure) && options.summary)
     write_summary(plan, data);
   return failure;

@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include "image/hex.h"
 #include "image/layout.h"
 #include "sys/report.h"
 
@@ -155,6 +156,8 @@ void add_name(const char *name) {
 constexpr std::size_t named_files = 5;
 
 void add_data_files(std::span<char *const> data) {
+  if (data.empty())
+    return;
   add(data.size() == 1 ? ", data file " : ", data files ");
   for (std::size_t i = 0; i < data.size(); ++i) {
     if (data.size() > named_files && i == named_files - 2) {
@@ -200,7 +203,9 @@ Request parse_options(std::span<char *const> args, Options &options) {
   options.paths = args.subspan(i);
   if (!options.paths.empty())
     options.files[0] = options.paths[0];
-  return options.paths.size() < 3 ? Request::usage : Request::run;
+  // A linked program may bring all the image needs.
+  const std::size_t least = options.paths.size() >= 2 && linked_program(options.paths[1]) ? 2 : 3;
+  return options.paths.size() < least ? Request::usage : Request::run;
 }
 
 const char *file_of(const Options &options, Form form) {

@@ -20,3 +20,4 @@ constexpr int status_option = 13;         // an option's value is not valid
 constexpr int status_strict_board = 14;   // --strict: the image is smaller than any MegaCart board
 constexpr int status_strict_header = 15;  // --strict: the program has no cartridge header
 constexpr int status_not_made = 16;       // an output is a file romweld did not make: not replaced
+constexpr int status_linked = 17;         // a linked program's records cannot make an image

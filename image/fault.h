@@ -14,7 +14,10 @@ enum class What {
   open_program,
   read_program,
   write_outfile,
-  changed, // an input changed size between the passes: the image is unlike its plan
+  changed,       // an input changed size between the passes: the image is unlike its plan
+  linked_record, // a line of an Intel HEX program is no record it may have
+  linked_byte,   // a byte of it falls outside the banks, or on another
+  linked_bank,   // a segment of it would share a bank with another, or with data
 };
 
 struct Fault {
@@ -24,6 +27,9 @@ struct Fault {
   const char *reason = nullptr; // the tool's own words for code, or nullptr for the system's
   std::int64_t banks = 0;       // the banks the inputs need, when there are too many
   std::int64_t limit = 0;       // and the most there may be
+  std::int64_t line = 0;        // of a refused record
+  std::int64_t address = 0;     // of a refused byte
+  std::int64_t segment = 0;     // that has no bank of its own
 };
 
 constexpr bool failed(const Fault &fault) {

@@ -25,7 +25,7 @@ struct Part {
 };
 
 // The kind of a bank, by its fill, as the map and the summary name it.
-constexpr const char *kinds[] = {"padding", "data", "program"};
+constexpr const char *kinds[] = {"padding", "data", "program", "linked"};
 
 const char *kind_of(Fill fill) {
   return kinds[static_cast<std::size_t>(fill)];
@@ -56,6 +56,9 @@ void each_part(const Plan &plan, std::span<const Input> data, const Input &progr
       while (plan.banks[static_cast<std::size_t>(end)].fill == Fill::padding)
         ++end;
       each(Part{kind_of(Fill::padding), "", bank, end - bank, 0, 0, 0});
+    } else if (first.fill == Fill::linked) {
+      each(Part{kind_of(Fill::linked), program.path, bank, 1, first.used,
+                data_bank_capacity - first.used, 0});
     } else if (first.fill == Fill::program) {
       each(Part{kind_of(Fill::program), program.path, bank, 1, first.used,
                 program_bank_capacity - first.used, 0});
@@ -197,9 +200,14 @@ void write_side(std::FILE *out, Form form, const char *path, const Plan &plan,
 }
 
 void write_summary(const Plan &plan, std::span<const Input> data) {
-  report("Summary: %lld bank%s: %lld padding, %lld data, 1 program\n",
+  char linked[32] = "";
+  if (plan.linked_banks > 0)
+    (void)std::snprintf(linked, sizeof linked, "%lld linked, ",
+                        static_cast<long long>(plan.linked_banks));
+  report("Summary: %lld bank%s: %lld padding, %s%lld data, 1 program\n",
          static_cast<long long>(plan.image_banks), plan.image_banks == 1 ? "" : "s",
-         static_cast<long long>(plan.padding_banks), static_cast<long long>(plan.data_banks));
+         static_cast<long long>(plan.padding_banks), linked,
+         static_cast<long long>(plan.data_banks));
   // Data can take the padding's banks before the image must double.
   report("- free banks in the image: %lld\n", static_cast<long long>(plan.padding_banks));
   const std::int64_t to_limit = megacart_limit - plan.image_banks;

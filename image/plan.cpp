@@ -53,6 +53,40 @@ std::size_t cut_pieces(const Plan &plan, std::span<const Input> data) {
   return count;
 }
 
+// The banks of the plan by what fills them: padding in front, so that no page
+// of the content moves whatever the size of the image, then the data, the
+// program last; the banks of a linked program's segments where they fall.
+void lay_out_banks(Plan &plan, const Linked *linked, std::int64_t program_used) {
+  const auto in_image = static_cast<std::size_t>(plan.image_banks);
+  const std::int64_t data_start = plan.image_banks - 1 - plan.data_banks;
+  for (std::size_t bank = 0; bank < in_image; ++bank)
+    banks[bank] = {0, 0, 0,
+                   static_cast<std::int64_t>(bank) < data_start ? Fill::padding : Fill::data, 0};
+  banks[in_image - 1] = {0, 0, static_cast<std::int16_t>(program_used), Fill::program, 0};
+  plan.linked_banks = 0;
+  for (std::int64_t s = 1; linked != nullptr && s < max_segments; ++s)
+    if (const Segment &segment = linked->segments[static_cast<std::size_t>(s)]; segment.used > 0) {
+      banks[static_cast<std::size_t>(s % plan.image_banks)] = {
+          0, 0, static_cast<std::int16_t>(segment.used), Fill::linked,
+          static_cast<std::uint8_t>(s)};
+      ++plan.linked_banks;
+    }
+  plan.padding_banks = plan.image_banks - 1 - plan.data_banks - plan.linked_banks;
+  plan.banks = std::span(banks).first(in_image);
+}
+
+// The smallest image, from the least asked, in which every segment of a
+// linked program has a bank of its own; or exactly the one asked.
+Fault fit_image(const Linked &linked, std::span<const Input> data, std::int64_t data_banks,
+                BankCount asked, std::int64_t &image_banks) {
+  Fault fault = fit_segments(linked, data, image_banks, data_banks);
+  while (failed(fault) && asked.exactly == 0 && image_banks < max_banks) {
+    image_banks *= 2;
+    fault = fit_segments(linked, data, image_banks, data_banks);
+  }
+  return fault;
+}
+
 } // namespace
 
 std::int64_t image_bank_count(std::int64_t planned, BankCount asked) {
@@ -65,25 +99,27 @@ std::int64_t image_bank_count(std::int64_t planned, BankCount asked) {
   return image_banks;
 }
 
-Fault make_plan(std::span<Input> data, std::int64_t program_bytes, BankCount asked, bool pack,
-                Plan &plan) {
+Fault make_plan(std::span<Input> data, std::int64_t program_bytes, const Linked *linked,
+                BankCount asked, bool pack, Plan &plan) {
   std::int64_t data_banks = 0;
   if (const Fault fault = place_files(data, pack, data_banks); failed(fault))
     return fault;
-  const std::int64_t planned = data_banks + 1;
+  std::int64_t segments = 0;
+  for (std::int64_t s = 1; linked != nullptr && s < max_segments; ++s)
+    segments += linked->segments[static_cast<std::size_t>(s)].used > 0 ? 1 : 0;
+  const std::int64_t planned = data_banks + 1 + segments;
+  if (planned > max_banks)
+    return {.what = What::too_many_banks, .code = EFBIG, .banks = planned, .limit = max_banks};
   if (asked.exactly > 0 && planned > asked.exactly)
     return {.what = What::more_than_asked, .code = EFBIG, .banks = planned, .limit = asked.exactly};
-  const std::int64_t image_banks = image_bank_count(planned, asked);
-  const auto in_image = static_cast<std::size_t>(image_banks);
-  // Padding in front, so that no page of the content moves whatever the
-  // size of the image; the program last.
-  const std::int64_t padding = image_banks - planned;
-  for (std::size_t bank = 0; bank < in_image; ++bank)
-    banks[bank] = {0, 0, 0, static_cast<std::int64_t>(bank) < padding ? Fill::padding : Fill::data};
-  banks[in_image - 1] = {0, 0,
-                         static_cast<std::int16_t>(std::min(program_bytes, program_bank_capacity)),
-                         Fill::program};
-  plan = {image_banks, data_banks, padding, pack, std::span(banks).first(in_image), {}};
+  std::int64_t image_banks = image_bank_count(planned, asked);
+  if (linked != nullptr)
+    if (const Fault fault = fit_image(*linked, data, data_banks, asked, image_banks); failed(fault))
+      return fault;
+  plan = {image_banks, data_banks, 0, 0, pack, {}, {}};
+  lay_out_banks(plan, linked,
+                linked != nullptr ? linked->segments[0].used
+                                  : std::min(program_bytes, program_bank_capacity));
   plan.pieces = std::span(pieces).first(cut_pieces(plan, data));
   return {};
 }

@@ -2,6 +2,7 @@
 
 #include "image/fault.h"
 #include "image/finding.h"
+#include "image/hex.h"
 #include "image/input.h"
 #include "image/layout.h"
 
@@ -21,7 +22,9 @@ struct BankCount {
   std::int64_t at_least;
 };
 
-enum class Fill : std::uint8_t { padding, data, program };
+// A linked bank is one the records of a linked program fill, from one of its
+// segments.
+enum class Fill : std::uint8_t { padding, data, program, linked };
 
 // Bytes of one data file in a bank. An empty file is a piece of no bytes
 // where it stands, so that it is reported and checked in its place.
@@ -33,12 +36,14 @@ struct Piece {
 };
 
 // A bank: padding; or data, its pieces one after another from its start; or
-// the program's, last, in which empty data files at the end may stand.
+// the program's, last, in which empty data files at the end may stand; or
+// linked, from a segment of the program's records.
 struct Bank {
   std::uint32_t first; // its first piece
   std::uint32_t pieces;
   std::int16_t used; // bytes of content
   Fill fill;
+  std::uint8_t segment; // of a linked bank
 };
 
 // A plan costs as much memory as its banks: a piece of each, and one more
@@ -50,6 +55,7 @@ struct Plan {
   std::int64_t image_banks;   // a power of two
   std::int64_t data_banks;    // right before the program's
   std::int64_t padding_banks; // filled by nothing
+  std::int64_t linked_banks;  // filled by the program's records
   bool packed;                // small data files share banks
   std::span<const Bank> banks;
   std::span<const Piece> pieces;
@@ -76,9 +82,13 @@ std::int64_t image_bank_count(std::int64_t planned, BankCount asked);
 
 // Places the data files and plans every bank, packed or not, of the banks
 // asked for. The program always takes exactly one bank, whatever its size;
-// program_bytes is its size, of which the bank holds what fits.
-Fault make_plan(std::span<Input> data, std::int64_t program_bytes, BankCount asked, bool pack,
-                Plan &plan);
+// program_bytes is its size, of which the bank holds what fits. A linked
+// program (nullptr for any other) fills its own bank and one more for each
+// segment: segment s is bank s mod N of an image of N banks, the bank a read
+// of 0xFFC0 + (s mod 64) selects, so the image takes as many banks as that
+// gives every segment, the data and the program banks of their own.
+Fault make_plan(std::span<Input> data, std::int64_t program_bytes, const Linked *linked,
+                BankCount asked, bool pack, Plan &plan);
 
 // A place in the image, as the report gives it.
 struct Spot {

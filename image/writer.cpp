@@ -157,6 +157,35 @@ Fault fill_pieces(Writer &writer, std::int64_t bank) {
   return {};
 }
 
+// Fills a bank from a segment of the linked program's records, zeros where
+// they give no byte. A program that is no longer the records that were read
+// makes the image unlike its plan.
+Fault fill_linked(Writer &writer, std::int64_t bank) {
+  // The program's bank is that of segment 0.
+  const std::uint8_t segment = writer.plan->banks[static_cast<std::size_t>(bank)].segment;
+  const Input &program = *writer.program;
+  const Opened opened = open_regular(program.path, &program.id);
+  if (opened.file == nullptr)
+    return {.what = What::open_program,
+            .path = program.path,
+            .code = opened.code,
+            .reason = opened.reason};
+  unsigned char *to = slot(writer, bank);
+  patterned[index_of(writer, bank)] = false;
+  std::fill(to, to + bank_size, 0);
+  if (opened.info.size != program.size || !place_segment(opened.file, *writer.linked, segment, to))
+    writer.changed = true;
+  const int code = std::ferror(opened.file) != 0 ? errno : 0;
+  (void)std::fclose(opened.file);
+  if (code != 0)
+    return {.what = What::read_program, .path = program.path, .code = code};
+  if (segment != 0) {
+    progress("Opened linked bank of program file '%s'\n", program.path);
+    report_at("starting", {address_of(bank), page_of(*writer.plan, bank)});
+  }
+  return {};
+}
+
 // Makes room for a bank in the staging area: a full one goes out.
 Fault stage(Writer &writer, std::int64_t bank) {
   return bank - writer.staged == staging_banks ? write_before(writer, bank, 0) : Fault{};
@@ -165,20 +194,23 @@ Fault stage(Writer &writer, std::int64_t bank) {
 } // namespace
 
 Writer start_writing(std::FILE *outfile, const Plan &plan, std::span<const Input> data,
-                     const Input &program) {
+                     const Input &program, const Linked *linked) {
   // Before the first write, as a stream requires.
   (void)std::setvbuf(outfile, nullptr, _IONBF, 0);
   patterned.fill(false);
-  return {outfile, &plan, data, &program, 0, nullptr, 0, false, false};
+  return {outfile, &plan, data, &program, linked, 0, nullptr, 0, false, false};
 }
 
 Fault write_banks(Writer &writer) {
   for (std::int64_t bank = 0; bank + 1 < writer.plan->image_banks; ++bank) {
     if (const Fault fault = stage(writer, bank); failed(fault))
       return fault;
-    if (writer.plan->banks[static_cast<std::size_t>(bank)].fill == Fill::padding)
+    const Bank &into = writer.plan->banks[static_cast<std::size_t>(bank)];
+    if (into.fill == Fill::padding)
       pad(writer, bank);
-    else if (const Fault fault = fill_pieces(writer, bank); failed(fault))
+    else if (const Fault fault =
+                 into.fill == Fill::linked ? fill_linked(writer, bank) : fill_pieces(writer, bank);
+             failed(fault))
       return fault;
   }
   return {};
@@ -192,6 +224,12 @@ Fault read_program_bank(Writer &writer) {
     return fault;
   if (const Fault fault = write_before(writer, bank, 0); failed(fault))
     return fault;
+  if (writer.linked != nullptr) {
+    if (const Fault fault = fill_linked(writer, bank); failed(fault))
+      return fault;
+    writer.cartridge = cartridge_header(slot(writer, bank));
+    return {};
+  }
   const Input &program = *writer.program;
   if (const Fault fault = start_reading(writer, program, What::open_program); failed(fault))
     return fault;

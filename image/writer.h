@@ -19,19 +19,20 @@ struct Writer {
   const Plan *plan;
   std::span<const Input> data;
   const Input *program;
-  std::int64_t staged; // the first bank not yet written
-  std::FILE *in;       // the input being read
-  std::int64_t left;   // what is left of its size
-  bool changed;        // an input no longer has the size it was sized at
-  bool cartridge;      // the program bank begins with the cartridge header
+  const Linked *linked; // the program's records, if it is linked
+  std::int64_t staged;  // the first bank not yet written
+  std::FILE *in;        // the input being read
+  std::int64_t left;    // what is left of its size
+  bool changed;         // an input no longer has the size it was sized at
+  bool cartridge;       // the program bank begins with the cartridge header
 };
 
 Writer start_writing(std::FILE *outfile, const Plan &plan, std::span<const Input> data,
-                     const Input &program);
+                     const Input &program, const Linked *linked);
 
 // Every bank before the program's, front to back, as the plan fills it. Each
 // data file is read once, in the order its bytes stand in the image, and
-// reported as it goes.
+// reported as it goes; so is each bank of a linked program's.
 Fault write_banks(Writer &writer);
 
 // Reads the program bank, after any data file that stands in it, then

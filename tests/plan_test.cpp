@@ -140,7 +140,8 @@ TEST(MakePlan, FillsEveryBank) {
     for (const std::int64_t size : row.sizes)
       inputs.push_back({"f", {}, size, 0, 0});
     Plan plan{};
-    ASSERT_FALSE(failed(make_plan(inputs, row.program, row.asked, row.pack, plan))) << row.name;
+    ASSERT_FALSE(failed(make_plan(inputs, row.program, nullptr, row.asked, row.pack, plan)))
+        << row.name;
     ASSERT_EQ(plan.banks.size(), row.banks.size()) << row.name;
     for (std::size_t bank = 0; bank < row.banks.size(); ++bank) {
       const Bank &got = plan.banks[bank];
@@ -158,13 +159,13 @@ TEST(MakePlan, FillsEveryBank) {
 TEST(MakePlan, RefusesMoreBanksThanPagesOrThanAsked) {
   std::vector<Input> inputs = {{"big", {}, 65535LL * 16128, 0, 0}};
   Plan plan{};
-  EXPECT_FALSE(failed(make_plan(inputs, 0, {}, false, plan)));
+  EXPECT_FALSE(failed(make_plan(inputs, 0, nullptr, {}, false, plan)));
   inputs[0].size += 1;
-  const Fault fault = make_plan(inputs, 0, {}, false, plan);
+  const Fault fault = make_plan(inputs, 0, nullptr, {}, false, plan);
   EXPECT_EQ(fault.what, What::too_many_banks);
   EXPECT_EQ(fault.banks, 65537);
   inputs[0].size = 16129;
-  EXPECT_EQ(make_plan(inputs, 0, {2, 0}, false, plan).what, What::more_than_asked);
+  EXPECT_EQ(make_plan(inputs, 0, nullptr, {2, 0}, false, plan).what, What::more_than_asked);
 }
 
 } // namespace
