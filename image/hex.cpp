@@ -44,12 +44,21 @@ struct Record {
   std::array<unsigned char, 255> bytes;
 };
 
+// The value of each hexadecimal digit, in either case; -1 for any other byte.
+constexpr std::array<signed char, 256> digits = [] {
+  std::array<signed char, 256> values{};
+  values.fill(-1);
+  for (int i = 0; i < 10; ++i)
+    values[static_cast<std::size_t>('0' + i)] = static_cast<signed char>(i);
+  for (int i = 0; i < 6; ++i) {
+    values[static_cast<std::size_t>('A' + i)] = static_cast<signed char>(10 + i);
+    values[static_cast<std::size_t>('a' + i)] = static_cast<signed char>(10 + i);
+  }
+  return values;
+}();
+
 int digit(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+  return digits[static_cast<unsigned char>(c)];
 }
 
 // A line as a record, or the reason it is none.
@@ -116,12 +125,26 @@ struct Reading {
   std::int64_t offset;
 };
 
-// Places a data record's bytes, each given once, and adds it to a run.
+// Where the bytes of a record go in their segment's window, all of them:
+// false for one that wraps, or crosses out of its segment or the window.
+bool placed_whole(const Run &base, const Record &record, std::int64_t &index) {
+  const std::int64_t first = address_of(base, record, 0);
+  const std::int64_t last = address_of(base, record, record.length - 1);
+  std::int64_t end = 0;
+  return last - first == record.length - 1 && place_of(first, index) == nullptr &&
+         place_of(last, end) == nullptr && first >> 16 == last >> 16;
+}
+
+// Places a data record's bytes, each given once, and adds it to a run. A
+// record is taken whole where it can be; else byte by byte, to name the
+// first that goes nowhere.
 Fault take_bytes(Reading &reading, const Record &record, const char *path) {
+  std::int64_t whole = 0;
+  const bool at_once = placed_whole(reading.base, record, whole);
   for (int i = 0; i < record.length; ++i) {
     const std::int64_t address = address_of(reading.base, record, i);
-    std::int64_t index = 0;
-    const char *reason = place_of(address, index);
+    std::int64_t index = whole + i;
+    const char *reason = at_once ? nullptr : place_of(address, index);
     const auto bit = static_cast<std::size_t>((address >> 16) * bank_size + index);
     if (reason == nullptr && (given[bit / 8] & (1U << (bit % 8))) != 0)
       reason = reason_twice;
@@ -307,13 +330,11 @@ bool place_segment(std::FILE *file, const Linked &linked, std::int64_t segment, 
       if (!next_line(file, text, length, consumed) ||
           parse({text.data(), length}, record) != nullptr || record.type != 0)
         return false;
-      for (int i = 0; i < record.length; ++i) {
-        const std::int64_t address = address_of(*run, record, i);
-        std::int64_t index = 0;
-        if (address >> 16 != segment || place_of(address, index) != nullptr)
-          return false;
-        to[index] = record.bytes[static_cast<std::size_t>(i)];
-      }
+      std::int64_t index = 0;
+      if (record.length > 0 &&
+          (address_of(*run, record, 0) >> 16 != segment || !placed_whole(*run, record, index)))
+        return false;
+      std::copy_n(record.bytes.begin(), record.length, to + index);
     }
   }
   return true;
