@@ -9,28 +9,38 @@
 namespace {
 
 // What an input must not be: the outfile, found before the inputs, and
-// standard output, where the report goes.
+// standard output and standard error, where the report and the notes go.
 struct Others {
   const char *outfile;
   const FileInfo *replaced; // the outfile, if it is a file to replace
   FileInfo out;             // standard output
   bool out_is_file;         // whether that is a regular file
+  FileInfo err;             // standard error
+  bool err_is_file;
 };
 
 Failure size_one(Input &input, const Others &others) {
   constexpr const char *reason_is_input = "is also an input file";
   constexpr const char *reason_is_stdout = "is also standard output, where the report goes";
+  constexpr const char *reason_is_stderr = "is also standard error, where the notes go";
   if (const Fault fault = size_input(input); failed(fault))
     return failure_of(fault, others.outfile);
   if (others.replaced != nullptr && same_file(input.id, others.replaced->id))
     return with_reading(fail(status_outfile, {EINVAL, others.outfile, reason_is_input},
                              "Failed to open outfile, it is also an input file"));
-  if (others.out_is_file && same_file(input.id, others.out.id)) {
-    // Not a line of the report into the input.
+  // Not a line of the report or a note into the input.
+  const bool err = others.err_is_file && same_file(input.id, others.err.id);
+  const bool out = others.out_is_file && same_file(input.id, others.out.id);
+  if (err)
+    keep_off_standard_error();
+  if (out && err)
+    lose_report();
+  else if (out)
     divert_report();
-    return with_reading(fail(status_sizing, {EINVAL, input.path, reason_is_stdout},
+  if (out || err)
+    return with_reading(fail(status_sizing,
+                             {EINVAL, input.path, out ? reason_is_stdout : reason_is_stderr},
                              "Failed to size file %s", input.path));
-  }
   return {};
 }
 
@@ -94,8 +104,9 @@ Failure misread_as(const Misread &misread) {
 Failure size_inputs(const char *outfile, Input *program, std::span<char *const> paths,
                     std::span<Input> data) {
   constexpr const char *reason_too_many_files = "more data files than any system passes a program";
-  Others others{outfile, outfile_found(), {}, false};
+  Others others{outfile, outfile_found(), {}, false, {}, false};
   others.out_is_file = identify(stdout, others.out) == 0 && others.out.type == FileType::regular;
+  others.err_is_file = identify(stderr, others.err) == 0 && others.err.type == FileType::regular;
   if (program != nullptr)
     if (const Failure failure = size_one(*program, others); failed(failure))
       return failure;

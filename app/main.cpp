@@ -67,9 +67,9 @@ Failure find_files(const Options &options, Input &program, std::span<Input> data
       return failure_of(fault, outfile);
     records = &linked;
   }
-  if (options.plan)
-    name_planned(outfile, program.path);
-  else if (const Failure failure = check_outfile(options.force); failed(failure))
+  if (const Failure failure =
+          options.plan ? name_planned(outfile, program.path) : check_outfile(options.force);
+      failed(failure))
     return failure;
   // A planning run does not size the program; a linked one fits its bank.
   if (const Failure failure =

@@ -61,17 +61,24 @@ int find_file(Output &file, const char *path, decltype(find_target) *find = find
   return code;
 }
 
-// Standard output may be one of the files the run writes (/dev/stdout, or a
-// shell's redirection to it); the report then goes to standard error, so
-// that it never lands in the image. Standard output closed from the start
-// is no file to write an image to.
+// Standard output or standard error may be one of the files of the run
+// (/dev/stdout, or a shell's redirection to it); the report then goes to
+// standard error, or nowhere, and the notes nowhere, so that neither lands
+// in a file. Standard output closed from the start is no file to write an
+// image to.
 Failure keep_report_apart(const Output &file) {
   FileInfo out{};
-  if (!file.exists || identify(stdout, out) != 0 || !same_file(out.id, file.found.id))
-    return {};
-  if (report_lost())
+  FileInfo err{};
+  const bool on_out = file.exists && identify(stdout, out) == 0 && same_file(out.id, file.found.id);
+  const bool on_err = file.exists && identify(stderr, err) == 0 && same_file(err.id, file.found.id);
+  if (on_out && report_lost())
     return output_failed(file, false, {EBADF, nullptr, reason_stdout_closed});
-  divert_report();
+  if (on_err)
+    keep_off_standard_error();
+  if (on_out && on_err)
+    lose_report();
+  else if (on_out)
+    divert_report();
   return {};
 }
 
@@ -116,6 +123,19 @@ bool same_target(const Output &a, const Output &b) {
   FileId folder_b{};
   return folder_id(a.target.data(), folder_a) == 0 && folder_id(b.target.data(), folder_b) == 0 &&
          same_file(folder_a, folder_b);
+}
+
+// Whether a file of the run would write an input: the same file, or a name
+// in its folder that differs only in case.
+bool same_input(const Output &file, const Input &input) {
+  if (file.exists && same_file(file.found.id, input.id))
+    return true;
+  if (!same_name(file.target.data() + folder_length(file.target.data()),
+                 input.path + folder_length(input.path)))
+    return false;
+  FileId a{};
+  FileId b{};
+  return folder_id(file.target.data(), a) == 0 && folder_id(input.path, b) == 0 && same_file(a, b);
 }
 
 // Starts the new file of an output beside its target, with the old file's
@@ -290,11 +310,15 @@ Failure find_outfile(const char *path) {
   return file.in_place ? Failure{} : begin_output(file);
 }
 
-void name_planned(const char *outfile, const char *program) {
+Failure name_planned(const char *outfile, const char *program) {
   if (find_file(output(Form::image), outfile, look_up) != 0)
     output(Form::image).path = nullptr;
   if (find_file(planned_program, program, look_up) != 0)
     planned_program.path = nullptr;
+  // Neither is written, and neither takes the report.
+  if (const Failure failure = keep_report_apart(output(Form::image)); failed(failure))
+    return failure;
+  return keep_report_apart(planned_program);
 }
 
 const FileInfo *outfile_found() {
@@ -323,10 +347,9 @@ Failure find_output(Form form, const char *path, const Inputs &inputs, bool forc
            other.form == Form::image ? reason_output_is_input : reason_output_twice});
   }
   bool same = planned_program.path != nullptr && same_target(file, planned_program);
-  same = same ||
-         (inputs.program != nullptr && file.exists && same_file(file.found.id, inputs.program->id));
+  same = same || (inputs.program != nullptr && same_input(file, *inputs.program));
   for (const Input &input : inputs.data)
-    same = same || (file.exists && same_file(file.found.id, input.id));
+    same = same || same_input(file, input);
   if (same)
     return output_failed(file, false, {EINVAL, nullptr, reason_output_is_input});
   if (const Failure failure = check_made(file, force); failed(failure))
@@ -369,8 +392,9 @@ Failure commit_outputs() {
       continue;
     // A map or an include keeps its time, for make.
     if (file.form != Form::image && same_content(file)) {
-      if (const int code = abandon(file); code != 0)
-        report_left_behind(file.temporary.data(), code);
+      // Only untidy: the run goes on to its end.
+      if (abandon(file) != 0)
+        report("Warning - could not remove temporary file %s\n", file.temporary.data());
       continue;
     }
     files[count++] = &file;

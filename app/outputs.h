@@ -48,7 +48,7 @@ Failure find_outfile(const char *path);
 // yet; but no map or include may take the place of either: they are known by
 // their names alone, neither opened. A name that cannot be followed takes no
 // place.
-void name_planned(const char *outfile, const char *program);
+Failure name_planned(const char *outfile, const char *program);
 
 // The outfile as it is before the run, if it is a file to replace, for the
 // inputs to be compared with; otherwise nullptr.

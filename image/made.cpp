@@ -50,18 +50,19 @@ bool program_with_header(std::FILE *file, std::int64_t bank, int &error) {
 // banks in zeros, but few have either.
 const char *not_an_image(std::FILE *file, std::int64_t size, int &error) {
   const std::int64_t banks = size / bank_size;
-  if (size % bank_size != 0 || banks == 0 || (banks & (banks - 1)) != 0)
+  if (size % bank_size != 0 || banks == 0 || (banks & (banks - 1)) != 0 || banks > max_banks)
     return reason_image_size;
   if (banks == 1)
     return reason_one_bank;
-  // Read in small pieces: no stream buffer fills around each one.
+  // Read in small pieces: no stream buffer fills around each one. The two
+  // reads that tell most files of a user's come first.
   (void)std::setvbuf(file, nullptr, _IONBF, 0);
+  if (!padding(file, 0, error) && (error != 0 || !program_with_header(file, banks - 1, error)))
+    return error != 0 ? nullptr : reason_image_start;
   for (std::int64_t bank = 0; bank + 1 < banks; ++bank)
     if (!zero_tail(file, bank, error) && (error != 0 || !padding(file, bank, error)))
       return error != 0 ? nullptr : reason_image_banks;
-  if (padding(file, 0, error) || (error == 0 && program_with_header(file, banks - 1, error)))
-    return nullptr;
-  return error != 0 ? nullptr : reason_image_start;
+  return nullptr;
 }
 
 // The file's first line, as much of it as text holds, without its line end,

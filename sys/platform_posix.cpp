@@ -96,8 +96,8 @@ bool kept_as_given(int code) {
 // The next character of a UTF-8 name, in lower case, and a moves past it:
 // names that differ only in case are one file on macOS's and Windows's
 // file systems and on FAT, so they are one file of the run everywhere. The
-// letters of Latin, Greek and Cyrillic fold, as those systems fold them; a
-// byte that is no UTF-8 stands for itself.
+// letters of Latin, Greek, Cyrillic and Armenian fold, as those systems fold
+// them; a byte that is no UTF-8 stands for itself.
 std::uint32_t folded(const char *&a) {
   const auto byte = [&a](int i) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(a[i]));
@@ -114,12 +114,26 @@ std::uint32_t folded(const char *&a) {
     return c + 0x20;
   if (c >= 0x400 && c <= 0x40F)
     return c + 0x50;
-  if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177) || (c >= 0x3D8 && c <= 0x3EF) ||
-      (c >= 0x460 && c <= 0x4BF))
+  if (c >= 0x531 && c <= 0x556)
+    return c + 0x30;
+  // Pairs, the capital first, even or odd.
+  if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177) || (c >= 0x1DE && c <= 0x1EF) ||
+      (c >= 0x1F8 && c <= 0x21F) || (c >= 0x3D8 && c <= 0x3EF) || (c >= 0x460 && c <= 0x4BF) ||
+      (c >= 0x4D0 && c <= 0x52F))
     return c | 1;
-  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E) || (c >= 0x1CD && c <= 0x1DC) ||
+      (c >= 0x4C1 && c <= 0x4CE))
     return c + (c & 1);
-  return c == 0x178 ? 0xFF : c;
+  // Greek capitals with an accent, and the Latin letters of three cases.
+  constexpr std::uint32_t odd[][2] = {
+      {0x386, 0x3AC}, {0x388, 0x3AD}, {0x389, 0x3AE}, {0x38A, 0x3AF},
+      {0x38C, 0x3CC}, {0x38E, 0x3CD}, {0x38F, 0x3CE}, {0x178, 0xFF},
+      {0x1C4, 0x1C6}, {0x1C5, 0x1C6}, {0x1C7, 0x1C9}, {0x1C8, 0x1C9},
+      {0x1CA, 0x1CC}, {0x1CB, 0x1CC}, {0x1F1, 0x1F3}, {0x1F2, 0x1F3}};
+  for (const auto &[capital, small] : odd)
+    if (c == capital)
+      return small;
+  return c;
 }
 
 } // namespace

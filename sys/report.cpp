@@ -10,10 +10,13 @@ namespace {
 
 bool quiet = false;
 bool lost = false;
+bool errors_off = false; // standard error is a file the run must not change
 std::FILE *report_stream = stdout;
 int report_error = 0; // the first failed write's error number
 
 void print(const char *format, va_list args) {
+  if (errors_off && report_stream == stderr)
+    return;
   if (lost && report_stream == stdout)
     report_error = EBADF;
   else if (std::vfprintf(report_stream, format, args) < 0 && report_error == 0)
@@ -61,6 +64,10 @@ bool report_lost() {
   return lost;
 }
 
+void keep_off_standard_error() {
+  errors_off = true;
+}
+
 Escaped escaped(const char *name) {
   Escaped out{};
   std::size_t at = 0;
@@ -93,6 +100,8 @@ void explain(const char *path, const char *reason) {
 // The format attribute checks that every call passes a format after the path.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void note(const char *path, const char *format, ...) {
+  if (errors_off)
+    return;
   flush_before_stderr();
   (void)std::fprintf(stderr, "romweld: %s: ", escaped(path).text.data());
   va_list args;
@@ -103,6 +112,8 @@ void note(const char *path, const char *format, ...) {
 }
 
 void explain_usage(const char *text) {
+  if (errors_off)
+    return;
   flush_before_stderr();
   (void)std::fprintf(stderr, "romweld: %s\n", text);
 }
@@ -114,7 +125,7 @@ bool finish_report() {
   if (std::fclose(stdout) != 0 && report_error == 0 && !lost)
     report_error = errno;
   report_stream = stderr;
-  if (report_error != 0)
+  if (report_error != 0 && !errors_off)
     explain("standard output", std::strerror(report_error));
   return report_error == 0;
 }

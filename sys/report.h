@@ -26,6 +26,10 @@ void divert_report();
 void lose_report();
 bool report_lost();
 
+// From now on nothing is written to standard error: it is a file the run
+// must not change.
+void keep_off_standard_error();
+
 // A name as standard error shows it: control characters, which would break
 // the line or work on the terminal, as escapes such as \n or \x1B.
 struct Escaped {

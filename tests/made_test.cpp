@@ -84,9 +84,9 @@ TEST(NotAnImage, ByItsSizeAndItsBanks) {
            cat({padding(), data(sample_bytes(8, 16128)), data(sample_bytes(9, 1)), data(program)}),
            nullptr},
           // Data files of the sizes of images.
-          {"data_file_of_two_banks", sample_bytes(10, 32768), reason_image_banks},
+          {"data_file_of_two_banks", sample_bytes(10, 32768), reason_image_start},
           {"data_file_with_a_header", headed(sample_bytes(11, 32768), "\xAA\x55"),
-           reason_image_banks},
+           reason_image_start},
           {"one_byte_in_a_tail", cat({padding(), tail_used, data(program), data(program)}),
            reason_image_banks},
           // A user's files whose banks end in zeros: tiles of two banks, a save
@@ -108,6 +108,16 @@ TEST(NotAnImage, ByItsSizeAndItsBanks) {
         int error = 0;
         return not_made(Form::image, file, size, error);
       });
+}
+
+// A file of more banks than there are pages is refused by its size alone,
+// however long it would take to read.
+TEST(NotAnImage, LargerThanAnyImageByItsSize) {
+  std::FILE *file = std::tmpfile();
+  int error = 0;
+  EXPECT_STREQ(not_made(Form::image, file, std::int64_t{1} << 31, error), reason_image_size);
+  EXPECT_EQ(error, 0);
+  std::fclose(file);
 }
 
 TEST(NotAMap, ByItsHeaderLine) {

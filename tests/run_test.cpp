@@ -371,6 +371,15 @@ const Case cases[] = {
      "Failed to size file p.bin, code 22\n"
      "romweld: p.bin: is also standard output, where the report goes\n" + read_as,
      4, no_outfile, 0, {}, ">>p.bin"},
+    {"standard_error_is_a_data_file",
+     {file("p.bin", 10), file("d.bin", 100)}, example_args, "Failed to size file d.bin, code 22\n",
+     "", 4, no_outfile, 0, {}, "2>>d.bin"},
+    {"planning_run_whose_standard_output_is_the_program",
+     {file("p.bin", 10), file("d.bin", 100)}, example_args, "", small_out, 0, no_outfile, 0,
+     {"--plan"}, ">>p.bin"},
+    {"planning_run_whose_standard_error_is_the_outfile",
+     {{"out.rom", Kind::image, 32768}, file("p.bin", 10), file("d.bin", 100)}, example_args,
+     "", "", 0, kept, 0, {"--plan"}, "2>>out.rom"},
     // Names that differ only in case are one file where case is folded, and
     // so one file of the run everywhere.
     {"include_named_as_the_map_but_for_case",
@@ -383,6 +392,11 @@ const Case cases[] = {
      "Failed to open map file OUT.ROM, code 22\n",
      "romweld: OUT.ROM: is the outfile or an input file\n" + read_as, 6, no_outfile, 0,
      {"--map", "OUT.ROM"}},
+    {"map_named_as_the_program_but_for_case",
+     {file("p.bin", 10), file("d.bin", 10)}, example_args,
+     "Failed to open map file P.BIN, code 22\n",
+     "romweld: P.BIN: is the outfile or an input file\n" + read_as, 6, no_outfile, 0,
+     {"--map", "P.BIN"}},
     {"include_named_as_an_old_include_but_for_case",
      {file("p.bin", 10), file("d.bin", 10), {"P.EQU", Kind::old_equ}}, example_args,
      "Failed to open include file p.equ, code 22\n",
@@ -776,7 +790,7 @@ const Case cases[] = {
       file("title.dat", 100)},
      {"tiles.dat", "program.bin", "title.dat"},
      "Failed to replace outfile tiles.dat of 32768 bytes, code 22\n",
-     reason("tiles.dat", reason_image_banks) + read_as + forced("tiles.dat"), 16, kept},
+     reason("tiles.dat", reason_image_start) + read_as + forced("tiles.dat"), 16, kept},
     // A user's files whose banks end in zeros are no image without padding
     // or a program the console starts: tiles, a save file, a level, a disk.
     {"tiles_whose_banks_end_in_zeros_as_outfile",

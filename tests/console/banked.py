@@ -40,6 +40,7 @@ Needs sdcc, openmsx and pasmo (Debian's packages of those names).
 import os
 import random
 import re
+import resource
 import shutil
 import subprocess
 import sys
@@ -90,8 +91,8 @@ class Fault(Exception):
         self.why = why
 
 
-# Reading the .ihx as the contract reads it, for what the images must hold
-# and where each mistake's fault is.
+# Reading the .ihx as romweld is to read it: for what the images must hold,
+# and to know that each mistake put its fault where it means to.
 
 def records(text):
     """The data of an Intel HEX file, as (linear address, bytes) in the
@@ -154,13 +155,13 @@ def data_banks(sizes):
     return sum((size + PIECE - 1) // PIECE for size in sizes)
 
 
-def bank_count(memory, sizes, min_banks=1):
-    """The smallest power of two from min_banks up where every segment, the
-    data banks and the program bank have banks of their own."""
+def bank_count(memory, sizes):
+    """The smallest power of two where every segment, the data banks and
+    the program bank have banks of their own."""
     segments = {address >> 16 for address in memory} - {0}
     first_data = -1 - data_banks(sizes)
     banks = 1
-    while banks < min_banks or banks + first_data < 0 or \
+    while banks + first_data < 0 or \
             len({s % banks for s in segments}) != len(segments) or \
             any(s % banks >= banks + first_data for s in segments):
         banks *= 2
@@ -175,8 +176,8 @@ def offset(address, banks):
 
 
 def lay_out(memory, files, banks):
-    """The image as the contract has it, padding left zero: the test's
-    stand-in for romweld, and what romweld's image is compared with."""
+    """The image, padding left zero: the test's stand-in for romweld, and
+    what romweld's data banks are compared with."""
     image = bytearray(banks * BANK)
     for address, value in memory.items():
         image[offset(address, banks)] = value
@@ -206,6 +207,9 @@ def weave(seed, table, rounds):
 
 
 class Game:
+    """The game's tables, made from a seed, written as C for sdcc and read
+    here for the results the game must leave in RAM."""
+
     def __init__(self, seed):
         rng = random.Random(seed)
         self.table1 = [rng.getrandbits(8) for _ in range(TABLE1_SIZE)]
@@ -213,7 +217,6 @@ class Game:
         self.weave_table = [rng.getrandbits(8) for _ in range(WEAVE_SIZE)]
         self.table4 = [rng.getrandbits(8) for _ in range(TABLE4_SIZE)]
         self.table5 = [rng.getrandbits(8) for _ in range(TABLE5_SIZE)]
-        self.rng = rng
 
     def results(self, files=None):
         weighted = sum((i + 1) * v for i, v in enumerate(self.table4)) & 0xFFFF
@@ -309,14 +312,14 @@ def link(folder, name, options, modules):
 
 
 def romweld_run(romweld, folder, args):
-    done = subprocess.run([romweld] + args, cwd=folder, capture_output=True, text=True,
-                          timeout=120, preexec_fn=limit_memory)
+    """romweld's status and all it said; a run that does not end in two
+    minutes is one that failed."""
+    try:
+        done = subprocess.run([romweld] + args, cwd=folder, capture_output=True, text=True,
+                              timeout=120)
+    except subprocess.TimeoutExpired:
+        return -1, "romweld did not end in 120 s"
     return done.returncode, done.stdout + done.stderr
-
-
-def limit_memory():
-    import resource
-    resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
 
 
 # The images.
@@ -342,15 +345,27 @@ def check_image(image, memory, files, banks):
     return wrong
 
 
+def map_rows(path):
+    """The rows of a bank map, each by the names of the header's columns;
+    None if there is no map with the columns read here."""
+    if not os.path.exists(path):
+        return None
+    lines = open(path, encoding="utf-8").read().splitlines()
+    columns = lines[0].split("\t") if lines else []
+    if not {"kind", "path", "first_bank", "banks", "first_page"} <= set(columns):
+        return None
+    return [dict(zip(columns, line.split("\t"))) for line in lines[1:]]
+
+
 def check_map(path, memory, banks):
     """The map's linked rows: the banks the .ihx filled (the program bank
     may be among them), each at its page."""
-    lines = open(path, encoding="utf-8").read().splitlines()
-    columns = lines[0].split("\t")
+    rows = map_rows(path)
+    if rows is None:
+        return ["no map with the columns kind, path, first_bank, banks, first_page"]
     covered = set()
     wrong = []
-    for line in lines[1:]:
-        row = dict(zip(columns, line.split("\t")))
+    for row in rows:
         if row.get("kind") != "linked":
             continue
         first, count = int(row["first_bank"]), int(row["banks"])
@@ -364,6 +379,17 @@ def check_map(path, memory, banks):
     return wrong
 
 
+def check_map_data(path, files):
+    """The map's data rows: each file at the page the game reads it by."""
+    rows = map_rows(path)
+    if rows is None:
+        return []
+    got = [(r["path"], int(r["first_page"], 16)) for r in rows if r.get("kind") == "data"]
+    sizes = [os.path.getsize(os.path.join(os.path.dirname(path), name)) for name in files]
+    want = [(name, 0x10000 - 1 - data_banks(sizes[i:])) for i, name in enumerate(files)]
+    return [] if got == want else ["data rows of the map %r, not %r" % (got, want)]
+
+
 def names_pages(said, memory, banks):
     """The report names every bank the .ihx filled, by its page."""
     missing = ["%04X" % (0x10000 - banks + b) for b in filled_banks(memory, banks)
@@ -372,7 +398,7 @@ def names_pages(said, memory, banks):
                                                      ", ".join(missing))] if missing else []
 
 
-def build_image(romweld, folder, ihx, files, out, extra=()):
+def build_image(romweld, folder, ihx, files, out):
     """romweld's image of ihx and the data files (or the stand-in's): the
     image, and what is wrong with the run."""
     memory = read_ihx(os.path.join(folder, ihx))
@@ -383,8 +409,7 @@ def build_image(romweld, folder, ihx, files, out, extra=()):
         with open(os.path.join(folder, out), "wb") as f:
             f.write(image)
         return image, banks, []
-    status, said = romweld_run(romweld, folder, list(extra) + ["--map", out + ".map", out, ihx]
-                               + files)
+    status, said = romweld_run(romweld, folder, ["--map", out + ".map", out, ihx] + files)
     if status != 0:
         return None, banks, ["romweld status %d: %s" % (status, said.strip()[-300:])]
     image = open(os.path.join(folder, out), "rb").read()
@@ -396,12 +421,13 @@ def build_image(romweld, folder, ihx, files, out, extra=()):
 
 class Table:
     def __init__(self):
-        self.failed = 0
-        print("%-46s %s" % ("image or mistake", "result"))
+        self.failed = self.passed = 0
+        print("%-52s %s" % ("image or mistake", "result"))
 
     def line(self, label, wrong, ok_text="ok"):
         self.failed += bool(wrong)
-        print("%-46s %s" % (label, ok_text if not wrong else "FAILED: " + "; ".join(wrong)))
+        self.passed += not wrong
+        print("%-52s %s" % (label, ok_text if not wrong else "FAILED: " + "; ".join(wrong)))
 
 
 def emulated(work, folder, image_name, want):
@@ -425,7 +451,12 @@ def images(romweld, work, game, folder, table):
             table.line("game, banks %s numbering: link" % label, ["sdcc status %d: %s" %
                                                                  (status, said.strip())])
             continue
-        memory = read_ihx(os.path.join(folder, label + ".ihx"))
+        try:
+            memory = read_ihx(os.path.join(folder, label + ".ihx"))
+        except Fault as fault:
+            table.line("game, banks %s numbering: link" % label, [
+                "a fault at %s: %s" % (fault.address, fault.why)])
+            continue
         wrong = []
         if [memory.get(0x8000), memory.get(0x8001)] != [0xAA, 0x55]:
             wrong.append("the link does not begin with AA 55 at 0x8000")
@@ -444,40 +475,52 @@ def images(romweld, work, game, folder, table):
         table.line("the two numberings give one image",
                    [] if built["first"] == built["second"] else ["the images differ"])
 
-    # The game that reads the data files: they take banks 12-14, so the
-    # image has 16 banks, bank 4 being the first data bank of 8.
+    # The game that reads the data files: in 8 banks they would take banks
+    # 4-6, where BANK4 and BANK5 are, so the image has 16, and they banks
+    # 12-14.
     status, said = link(folder, "files", OWN_CRT0 + bases(FIRST),
                         [m if m != "main.rel" else "main3.rel" for m in GAME])
     if status:
         table.line("game with 2 data files: link", ["sdcc status %d: %s" % (status, said.strip())])
         return
-    image, banks, wrong = build_image(romweld, folder, "files.ihx", files, "files.rom")
+    try:
+        image, banks, wrong = build_image(romweld, folder, "files.ihx", files, "files.rom")
+    except Fault as fault:
+        image, wrong = None, ["a fault in the link at %s: %s" % (fault.address, fault.why)]
     if image is not None:
         wrong += ["%d banks, not 16" % banks] if banks != 16 else []
+        wrong += check_map_data(os.path.join(folder, "files.rom.map"), files) if romweld else []
         wrong += emulated(work, folder, "files.rom", game.results(datas))
     table.line("game and 2 data files, banks 1-5 of 16", wrong)
 
     if romweld is None or "first" not in built:
         return
     # The same bytes in other records: extended segment records, whose
-    # base is the segment times 0x1000, and start address records, which
-    # tell nothing of where bytes go.
+    # value times 0x10 is the base, and start address records, which tell
+    # nothing of where bytes go. And the second numbering in 16 banks, where
+    # segment 0xF9 is bank 9: the bytes must move, though the game, which
+    # selects bank 1, would not run there.
     text = open(os.path.join(folder, "first.ihx"), encoding="ascii").read()
-    variants = {"segment.ihx": re.sub(r":02000004([0-9A-F]{4})[0-9A-F]{2}",
-                                      lambda m: record(2, 0, (int(m.group(1), 16) << 12)
-                                                       .to_bytes(2, "big")), text),
-                "start.ihx": record(3, 0, bytes([0, 0, 0x80, 0x0C])) + "\n" + text.replace(
-                    ":00000001FF", record(5, 0, bytes([0, 0, 0x80, 0x0C])) + "\n:00000001FF")}
-    for name, content in variants.items():
-        with open(os.path.join(folder, name), "w") as f:
-            f.write(content)
-        status, said = romweld_run(romweld, folder, [name[:-4] + ".rom", name])
+    with open(os.path.join(folder, "segment.ihx"), "w") as f:
+        f.write(re.sub(r":02000004([0-9A-F]{4})[0-9A-F]{2}",
+                       lambda m: record(2, 0, (int(m.group(1), 16) << 12).to_bytes(2, "big")),
+                       text))
+    with open(os.path.join(folder, "start.ihx"), "w") as f:
+        f.write(record(3, 0, bytes([0, 0, 0x80, 0x0C])) + "\n" + text.replace(
+            ":00000001FF", record(5, 0, bytes([0, 0, 0x80, 0x0C])) + "\n:00000001FF"))
+    for label, ihx, options, banks in (
+            ("game with extended segment records", "segment.ihx", [], 8),
+            ("game with start address records", "start.ihx", [], 8),
+            ("game, banks F9-FD, --min-banks 16: banks 9-13", "second.ihx",
+             ["--min-banks", "16"], 16)):
+        status, said = romweld_run(romweld, folder, options + ["variant.rom", ihx])
         wrong = ["romweld status %d: %s" % (status, said.strip()[-300:])] if status else []
-        if not status and open(os.path.join(folder, name[:-4] + ".rom"), "rb").read() != \
-                built["first"]:
-            wrong.append("not the image of first.ihx")
-        table.line({"segment.ihx": "game with extended segment records",
-                    "start.ihx": "game with start address records"}[name], wrong)
+        if not status:
+            image = open(os.path.join(folder, "variant.rom"), "rb").read()
+            wrong += check_image(image, read_ihx(os.path.join(folder, ihx)), [], banks)
+            if banks == 8 and image != built["first"]:
+                wrong.append("not the image of first.ihx")
+        table.line(label, wrong)
 
 
 def record(kind, address, data):
@@ -489,7 +532,8 @@ def record(kind, address, data):
 
 def program_past(folder, first_ihx):
     """A filler in the program bank big enough that the program runs past
-    0xBFFF, with the record that holds 0xC000 begun below it."""
+    0xBFFF, with the record that holds 0xC000 begun below it: past.ihx, and
+    sdcc's status and what it said."""
     memory = read_ihx(os.path.join(folder, first_ihx))
     end = max(a for a in memory if a < 0x10000) + 1
     for extra in range(0x20, 0x40):
@@ -502,8 +546,8 @@ def program_past(folder, first_ihx):
         status, said = link(folder, "past", OWN_CRT0 + bases(FIRST), GAME + ["filler.rel"])
         chunks = records(open(os.path.join(folder, "past.ihx"), encoding="ascii").read())
         if any(start < 0xC000 < start + len(data) for start, data in chunks):
-            return
-    raise SystemExit("no filler size gave a record across 0xC000")
+            return status, said
+    return 1, "no filler size gave a record across 0xC000"
 
 
 MISTAKES = [
@@ -519,6 +563,9 @@ MISTAKES = [
      GAME, 0x8180),
     ("every bank at 0xC000 of segment 0", OWN_CRT0 + bases({a: 0xC000 for a in AREAS}), GAME,
      0xC000),
+    # sdld puts an area it has no base for after the one before it, here
+    # the game's variables in RAM.
+    ("the banks with no -Wl-b", OWN_CRT0, GAME, "s__BANK1"),
     ("the standard crt0 left in", ["--code-loc", "0x8000", "--data-loc", "0x7100"] +
      bases(FIRST), GAME[1:], 0x0000),
     ("--code-loc 0x100", OWN_CRT0[:1] + ["--code-loc", "0x100", "--data-loc", "0x7100"] +
@@ -531,6 +578,13 @@ MISTAKES = [
 ]
 
 
+def linked_at(path, symbol):
+    """The value of a symbol in sdld's map of a link, -1 if none."""
+    found = re.search(r"^\s*([0-9A-Fa-f]+)\s+%s\s*$" % re.escape(symbol),
+                      open(path, encoding="latin-1").read(), re.M) if os.path.exists(path) else None
+    return int(found.group(1), 16) if found else -1
+
+
 def damaged(text):
     """The good .ihx changed record by record: what, its lines, and the
     address the refusal must name (None for a record that is not one, which
@@ -540,12 +594,15 @@ def damaged(text):
     at = next(i for i, l in enumerate(lines) if l.startswith(":20") and l[7:9] == "00")
     good = lines[at]
     checksum = good[:-2] + "%02X" % ((int(good[-2:], 16) + 1) & 0xFF)
-    short = good[:1] + "21" + good[3:]
+    # One byte more than the record holds, with the checksum made right
+    # for it, so that the length is the only thing wrong.
+    longer = bytes.fromhex("21" + good[3:-2])
+    longer = ":" + (longer + bytes([-sum(longer) & 0xFF])).hex().upper()
     end = lines.index(":00000001FF")
     far = [record(4, 0, b"\x01\x00"), record(0, 0xC000, b"\x01\x02\x03\x04")]
     return [("bytes at 16 MB", lines[:end] + far + lines[end:], 0x100C000),
             ("a record's checksum wrong", lines[:at] + [checksum] + lines[at + 1:], None),
-            ("a record's length wrong", lines[:at] + [short] + lines[at + 1:], None),
+            ("a record's length wrong", lines[:at] + [longer] + lines[at + 1:], None),
             ("a record of type 06", lines[:at] + [record(6, 0, b"\x00")] + lines[at:], None),
             ("no end record", lines[:end], None)]
 
@@ -599,11 +656,13 @@ def mistakes(romweld, work, game, folder, table):
     for number, (label, options, modules, address) in enumerate(MISTAKES):
         name = "mistake%d" % number
         if options is None:
-            program_past(folder, "first.ihx")
-            os.rename(os.path.join(folder, "past.ihx"), os.path.join(folder, name + ".ihx"))
-            status, said = 0, ""
+            status, said = program_past(folder, "first.ihx")
+            if not status:
+                os.rename(os.path.join(folder, "past.ihx"), os.path.join(folder, name + ".ihx"))
         else:
             status, said = link(folder, name, options, modules)
+        if isinstance(address, str):
+            address = linked_at(os.path.join(folder, name + ".map"), address)
         wrong = []
         if status:
             wrong.append("sdcc status %d: %s" % (status, said.strip()[-300:]))
@@ -643,15 +702,21 @@ def main():
     if len(sys.argv) != 2:
         raise SystemExit("usage: %s path/to/romweld | --stand-in" % sys.argv[0])
     romweld = None if sys.argv[1] == "--stand-in" else os.path.abspath(sys.argv[1])
+    # 1 GiB of address space for this process and each it starts, which
+    # they inherit: sdcc, openMSX and romweld need a few dozen MB, and one
+    # that runs away fails here rather than taking the machine.
+    resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
     start = time.monotonic()
     work = tempfile.mkdtemp(prefix="romweld-banked-")
     try:
         game = Game(SEED)
         folder = os.path.join(work, "game")
         os.makedirs(folder)
-        # The data files' pages in the 16 banks of the third image: banks 12
-        # and 13 for the first, 14 for the second, the program 15.
-        compile_game(folder, game, [0x10000 - 16 + 12, 0x10000 - 16 + 14])
+        # The data files' pages in the third image: its data banks stand
+        # right before the program bank, the first file's two, then the
+        # second's one.
+        first = 0x10000 - 1 - data_banks(DATA_SIZES)
+        compile_game(folder, game, [first, first + data_banks(DATA_SIZES[:1])])
         console.boot_rom(work)
         table = Table()
         images(romweld, work, game, folder, table)
@@ -660,6 +725,7 @@ def main():
         shutil.rmtree(work, ignore_errors=True)
     print("%s in %.0f s" % ("all ok" if not table.failed else "%d FAILED" % table.failed,
                             time.monotonic() - start))
+    print("banked: %d passed, %d failed" % (table.passed, table.failed))
     return 1 if table.failed else 0
 
 
