@@ -31,12 +31,7 @@ Failure size_one(Input &input, const Others &others) {
   // Not a line of the report or a note into the input.
   const bool err = others.err_is_file && same_file(input.id, others.err.id);
   const bool out = others.out_is_file && same_file(input.id, others.out.id);
-  if (err)
-    keep_off_standard_error();
-  if (out && err)
-    lose_report();
-  else if (out)
-    divert_report();
+  keep_off(out, err);
   if (out || err)
     return with_reading(fail(status_sizing,
                              {EINVAL, input.path, out ? reason_is_stdout : reason_is_stderr},

@@ -73,12 +73,7 @@ Failure keep_report_apart(const Output &file) {
   const bool on_err = file.exists && identify(stderr, err) == 0 && same_file(err.id, file.found.id);
   if (on_out && report_lost())
     return output_failed(file, false, {EBADF, nullptr, reason_stdout_closed});
-  if (on_err)
-    keep_off_standard_error();
-  if (on_out && on_err)
-    lose_report();
-  else if (on_out)
-    divert_report();
+  keep_off(on_out, on_err);
   return {};
 }
 

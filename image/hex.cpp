@@ -63,6 +63,10 @@ int digit(char c) {
 
 // A line as a record, or the reason it is none.
 const char *parse(std::string_view line, Record &record) {
+  constexpr const char *reason_no_record = "line %lld is no Intel HEX record";
+  constexpr const char *reason_checksum = "line %lld: its checksum is wrong";
+  constexpr const char *reason_length = "line %lld: its length is not its bytes'";
+  constexpr const char *reason_type = "line %lld: record type is none of 00 to 05";
   if (line.ends_with('\r'))
     line.remove_suffix(1);
   if (line.size() < 11 || line[0] != ':' || line.size() % 2 == 0)
@@ -101,15 +105,27 @@ std::int64_t address_of(const Run &base, const Record &record, int i) {
 
 // Where a byte goes in its segment's window, or the reason it goes nowhere.
 const char *place_of(std::int64_t address, std::int64_t &index) {
+  constexpr const char *reason_past_segments = "%06llX is past the 16 MB that 256 segments address";
   const std::int64_t low = address & 0xFFFF;
   if (address >= max_segments << 16)
     return reason_past_segments;
   if (address >> 16 == 0) {
+    constexpr const char *reason_below_program =
+        "%06llX is below 0x8000, where the program bank begins: the standard crt0, or --code-loc "
+        "under 0x8000, puts code there";
+    constexpr const char *reason_past_program =
+        "%06llX is past 0xBFFF, where the program bank ends: the program runs past it, or a bank "
+        "was linked without its segment";
     index = low - program_address;
     return low < program_address ? reason_below_program
            : low >= program_end  ? reason_past_program
                                  : nullptr;
   }
+  constexpr const char *reason_below_window =
+      "%06llX is below 0xC000 in its segment: the window is at 0xC000, so link bank n at n x "
+      "0x10000 + 0xC000";
+  constexpr const char *reason_strobes =
+      "%06llX is in 0xFF00 to 0xFFFF of its segment, where the strobes that select banks are";
   index = low - window_address;
   return low < window_address ? reason_below_window : low >= window_end ? reason_strobes : nullptr;
 }
@@ -139,6 +155,10 @@ bool placed_whole(const Run &base, const Record &record, std::int64_t &index) {
 // record is taken whole where it can be; else byte by byte, to name the
 // first that goes nowhere.
 Fault take_bytes(Reading &reading, const Record &record, const char *path) {
+  constexpr const char *reason_twice =
+      "%06llX is given twice: two areas are linked over each other";
+  constexpr const char *reason_too_many_runs =
+      "line %lld: the records change segment more than 262144 times";
   std::int64_t whole = 0;
   const bool at_once = placed_whole(reading.base, record, whole);
   for (int i = 0; i < record.length; ++i) {
@@ -225,6 +245,8 @@ bool next_line(std::FILE *file, std::array<char, longest_line + 2> &text, std::s
 }
 
 Fault read_records(std::FILE *file, const char *path, Linked &linked) {
+  constexpr const char *reason_after_end = "line %lld comes after the end record";
+  constexpr const char *reason_no_end = "no end record after line %lld: the file is cut short";
   Reading reading{&linked, {0, 0, 0, 0, false}, 0, false, 0, 0};
   std::array<char, longest_line + 2> text{};
   std::size_t length = 0;
@@ -271,10 +293,7 @@ bool linked_program(const char *path) {
 Fault read_linked(const Input &program, Linked &linked) {
   const Opened opened = open_regular(program.path, &program.id);
   if (opened.file == nullptr)
-    return {.what = What::size_input,
-            .path = program.path,
-            .code = opened.code,
-            .reason = opened.reason};
+    return not_opened(opened, What::size_input, program.path);
   (void)std::setvbuf(opened.file, buffer.data(), _IOFBF, buffer.size());
   linked = {};
   linked.path = program.path;
@@ -295,14 +314,20 @@ Fault fit_segments(const Linked &linked, std::span<const Input> data, std::int64
       continue;
     const std::int64_t bank = s % banks;
     Fault fault{.what = What::linked_bank, .path = linked.path, .code = EINVAL, .segment = s};
+    constexpr const char *reason_program_segment =
+        "segment %lld would be bank %lld of an image of %lld banks, the program's";
     if (bank == banks - 1)
       fault.reason = say(reason_program_segment, static_cast<long long>(s),
                          static_cast<long long>(bank), static_cast<long long>(banks));
+    constexpr const char *reason_data_segment =
+        "segment %lld would be bank %lld of an image of %lld banks, where data file %s is";
     for (const Input &file : data)
       if (fault.reason == nullptr && bank >= data_start + file.bank &&
           bank < data_start + file.bank + banks_spanned(file))
         fault.reason = say(reason_data_segment, static_cast<long long>(s),
                            static_cast<long long>(bank), static_cast<long long>(banks), file.path);
+    constexpr const char *reason_shared_segments =
+        "segments %lld and %lld would share bank %lld of an image of %lld banks";
     for (std::int64_t other = 1; other < s && fault.reason == nullptr; ++other)
       if (used(other) && other % banks == bank)
         fault.reason =

@@ -65,34 +65,3 @@ Fault fit_segments(const Linked &linked, std::span<const Input> data, std::int64
 // the start of the bank's window, reading them from file; false if they are
 // no longer the records that were read.
 bool place_segment(std::FILE *file, const Linked &linked, std::int64_t segment, unsigned char *to);
-
-// The tool's own words for records refused, with the line (%lld) or the
-// address (%06llX) of the first refused, and for segments that must share a
-// bank; a fault's reason is one of them, its numbers filled in.
-constexpr const char *reason_no_record = "line %lld is no Intel HEX record";
-constexpr const char *reason_checksum = "line %lld: its checksum is wrong";
-constexpr const char *reason_length = "line %lld: its length is not its bytes'";
-constexpr const char *reason_type = "line %lld: record type is none of 00 to 05";
-constexpr const char *reason_no_end = "no end record after line %lld: the file is cut short";
-constexpr const char *reason_after_end = "line %lld comes after the end record";
-constexpr const char *reason_too_many_runs =
-    "line %lld: the records change segment more than 262144 times";
-constexpr const char *reason_below_program =
-    "%06llX is below 0x8000, where the program bank begins: the standard crt0, or --code-loc "
-    "under 0x8000, puts code there";
-constexpr const char *reason_past_program =
-    "%06llX is past 0xBFFF, where the program bank ends: the program runs past it, or a bank "
-    "was linked without its segment";
-constexpr const char *reason_below_window =
-    "%06llX is below 0xC000 in its segment: the window is at 0xC000, so link bank n at n x "
-    "0x10000 + 0xC000";
-constexpr const char *reason_strobes =
-    "%06llX is in 0xFF00 to 0xFFFF of its segment, where the strobes that select banks are";
-constexpr const char *reason_twice = "%06llX is given twice: two areas are linked over each other";
-constexpr const char *reason_past_segments = "%06llX is past the 16 MB that 256 segments address";
-constexpr const char *reason_shared_segments =
-    "segments %lld and %lld would share bank %lld of an image of %lld banks";
-constexpr const char *reason_program_segment =
-    "segment %lld would be bank %lld of an image of %lld banks, the program's";
-constexpr const char *reason_data_segment =
-    "segment %lld would be bank %lld of an image of %lld banks, where data file %s is";

@@ -25,11 +25,14 @@ Opened open_regular(const char *path, const FileId *expected) {
   return opened;
 }
 
+Fault not_opened(const Opened &opened, What what, const char *path) {
+  return {.what = what, .path = path, .code = opened.code, .reason = opened.reason};
+}
+
 Fault size_input(Input &input) {
   const Opened opened = open_regular(input.path);
   if (opened.file == nullptr)
-    return {
-        .what = What::size_input, .path = input.path, .code = opened.code, .reason = opened.reason};
+    return not_opened(opened, What::size_input, input.path);
   (void)std::fclose(opened.file);
   input.id = opened.info.id;
   input.size = opened.info.size;

@@ -40,6 +40,9 @@ struct Opened {
 // that file: one put in its place meanwhile could be anything.
 Opened open_regular(const char *path, const FileId *expected = nullptr);
 
+// The fault of an input that did not open as one.
+Fault not_opened(const Opened &opened, What what, const char *path);
+
 // Measures an input through the file it opens. The sizing pass calls it for
 // the program file and then each data file, in that order.
 Fault size_input(Input &input);

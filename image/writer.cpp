@@ -76,7 +76,7 @@ Fault stop_reading(Writer &writer, const Fault &fault) {
 Fault start_reading(Writer &writer, const Input &input, What what) {
   const Opened opened = open_regular(input.path, &input.id);
   if (opened.file == nullptr)
-    return {.what = what, .path = input.path, .code = opened.code, .reason = opened.reason};
+    return not_opened(opened, what, input.path);
   (void)std::setvbuf(opened.file, nullptr, _IONBF, 0);
   writer.in = opened.file;
   writer.left = input.size;
@@ -166,10 +166,7 @@ Fault fill_linked(Writer &writer, std::int64_t bank) {
   const Input &program = *writer.program;
   const Opened opened = open_regular(program.path, &program.id);
   if (opened.file == nullptr)
-    return {.what = What::open_program,
-            .path = program.path,
-            .code = opened.code,
-            .reason = opened.reason};
+    return not_opened(opened, What::open_program, program.path);
   unsigned char *to = slot(writer, bank);
   patterned[index_of(writer, bank)] = false;
   std::fill(to, to + bank_size, 0);

@@ -64,8 +64,12 @@ bool report_lost() {
   return lost;
 }
 
-void keep_off_standard_error() {
-  errors_off = true;
+void keep_off(bool standard_output, bool standard_error) {
+  errors_off = errors_off || standard_error;
+  if (standard_output && standard_error)
+    lose_report();
+  else if (standard_output)
+    divert_report();
 }
 
 Escaped escaped(const char *name) {

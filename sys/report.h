@@ -26,9 +26,10 @@ void divert_report();
 void lose_report();
 bool report_lost();
 
-// From now on nothing is written to standard error: it is a file the run
-// must not change.
-void keep_off_standard_error();
+// From now on the report and the notes keep off standard output and standard
+// error where either is a file that the run must not change: the report goes
+// to standard error, or nowhere, and the notes nowhere.
+void keep_off(bool standard_output, bool standard_error);
 
 // A name as standard error shows it: control characters, which would break
 // the line or work on the terminal, as escapes such as \n or \x1B.
