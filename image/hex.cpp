@@ -130,6 +130,12 @@ const char *place_of(std::int64_t address, std::int64_t &index) {
   return low < window_address ? reason_below_window : low >= window_end ? reason_strobes : nullptr;
 }
 
+// A hash of bytes and their places, for the second reading to find records
+// that changed in place since the first.
+std::uint32_t mixed(std::uint32_t check, std::int64_t index, unsigned char byte) {
+  return (check ^ static_cast<std::uint32_t>(index << 8 | byte)) * 16777619U;
+}
+
 // The state of the first reading: the base of the records to come, the run
 // they add to, and the lines and runs so far.
 struct Reading {
@@ -141,6 +147,14 @@ struct Reading {
   std::int64_t offset;
 };
 
+Fault refused_line(const char *path, const char *reason, std::int64_t line) {
+  return {.what = What::linked_record,
+          .path = path,
+          .code = EINVAL,
+          .reason = say(reason, static_cast<long long>(line)),
+          .line = line};
+}
+
 // Where the bytes of a record go in their segment's window, all of them:
 // false for one that wraps, or crosses out of its segment or the window.
 bool placed_whole(const Run &base, const Record &record, std::int64_t &index) {
@@ -151,21 +165,39 @@ bool placed_whole(const Run &base, const Record &record, std::int64_t &index) {
          place_of(last, end) == nullptr && first >> 16 == last >> 16;
 }
 
+// Adds a record of bytes to the run of its segment, or begins one.
+Fault add_to_run(Reading &reading, std::uint32_t segment, const char *path) {
+  constexpr const char *reason_too_many_runs =
+      "line %lld: the records change segment more than 262144 times";
+  if (reading.in_run && runs[reading.runs - 1].segment == segment) {
+    ++runs[reading.runs - 1].lines;
+    return {};
+  }
+  if (reading.runs == max_runs)
+    return refused_line(path, reason_too_many_runs, reading.line);
+  runs[reading.runs++] = {reading.offset, 1, segment, reading.base.base, reading.base.wraps};
+  reading.in_run = true;
+  return {};
+}
+
 // Places a data record's bytes, each given once, and adds it to a run. A
 // record is taken whole where it can be; else byte by byte, to name the
 // first that goes nowhere.
 Fault take_bytes(Reading &reading, const Record &record, const char *path) {
-  constexpr const char *reason_twice =
-      "%06llX is given twice: two areas are linked over each other";
-  constexpr const char *reason_too_many_runs =
-      "line %lld: the records change segment more than 262144 times";
+  constexpr const char *reason_two_segments =
+      "line %lld: its bytes fall in two segments, as its offsets wrap at 64K";
   std::int64_t whole = 0;
   const bool at_once = placed_whole(reading.base, record, whole);
+  if (!at_once && address_of(reading.base, record, 0) >> 16 !=
+                      address_of(reading.base, record, record.length - 1) >> 16)
+    return refused_line(path, reason_two_segments, reading.line);
   for (int i = 0; i < record.length; ++i) {
     const std::int64_t address = address_of(reading.base, record, i);
     std::int64_t index = whole + i;
     const char *reason = at_once ? nullptr : place_of(address, index);
     const auto bit = static_cast<std::size_t>((address >> 16) * bank_size + index);
+    constexpr const char *reason_twice =
+        "%06llX is given twice: two areas are linked over each other";
     if (reason == nullptr && (given[bit / 8] & (1U << (bit % 8))) != 0)
       reason = reason_twice;
     if (reason != nullptr)
@@ -179,21 +211,10 @@ Fault take_bytes(Reading &reading, const Record &record, const char *path) {
     segment.first = segment.used == 0 ? static_cast<std::int32_t>(index)
                                       : std::min(segment.first, static_cast<std::int32_t>(index));
     ++segment.used;
+    segment.check = mixed(segment.check, index, record.bytes[static_cast<std::size_t>(i)]);
   }
-  const auto segment = static_cast<std::uint32_t>(address_of(reading.base, record, 0) >> 16);
-  if (reading.in_run && runs[reading.runs - 1].segment == segment) {
-    ++runs[reading.runs - 1].lines;
-    return {};
-  }
-  if (reading.runs == max_runs)
-    return {.what = What::linked_record,
-            .path = path,
-            .code = E2BIG,
-            .reason = say(reason_too_many_runs, static_cast<long long>(reading.line)),
-            .line = reading.line};
-  runs[reading.runs++] = {reading.offset, 1, segment, reading.base.base, reading.base.wraps};
-  reading.in_run = true;
-  return {};
+  return add_to_run(reading, static_cast<std::uint32_t>(address_of(reading.base, record, 0) >> 16),
+                    path);
 }
 
 // Takes one record of the first reading; ended tells the end record.
@@ -201,16 +222,27 @@ Fault take_record(Reading &reading, const Record &record, const char *path, bool
   const auto value = static_cast<std::uint32_t>(record.bytes[0] * 256 + record.bytes[1]);
   switch (record.type) {
   case 0:
-    return record.length > 0 ? take_bytes(reading, record, path) : Fault{};
+    if (record.length > 0)
+      return take_bytes(reading, record, path);
+    // No bytes: a line of its run all the same, which the second reading reads.
+    if (reading.in_run)
+      ++runs[reading.runs - 1].lines;
+    return {};
   case 1:
     ended = true;
     break;
   case 2:
-    reading.base = {0, 0, 0, value << 4, true};
+  case 4: {
+    // The same base again changes nothing: the run goes on, this line in it.
+    const Run base{0, 0, 0, record.type == 2 ? value << 4 : value << 16, record.type == 2};
+    if (base.base == reading.base.base && base.wraps == reading.base.wraps) {
+      if (reading.in_run)
+        ++runs[reading.runs - 1].lines;
+      return {};
+    }
+    reading.base = base;
     break;
-  case 4:
-    reading.base = {0, 0, 0, value << 16, false};
-    break;
+  }
   default:
     // The start address: the console starts at the word at 0x800A.
     break;
@@ -219,28 +251,30 @@ Fault take_record(Reading &reading, const Record &record, const char *path, bool
   return {};
 }
 
-Fault refused_line(const char *path, const char *reason, std::int64_t line) {
-  return {.what = What::linked_record,
-          .path = path,
-          .code = EINVAL,
-          .reason = say(reason, static_cast<long long>(line)),
-          .line = line};
-}
-
 // Reads the next line into text: false at the end of the file, or on an
-// error. A line too long to be a record is cut to what text holds.
+// error. A line too long to be a record is cut to what text holds. A line may
+// hold NUL bytes, so its end is found by its line end, or by the last byte
+// that fgets wrote over the filler.
 bool next_line(std::FILE *file, std::array<char, longest_line + 2> &text, std::size_t &length,
                std::size_t &consumed) {
+  constexpr char filler = '\x01';
+  text.fill(filler);
   if (std::fgets(text.data(), static_cast<int>(text.size()), file) == nullptr)
     return false;
-  length = std::strlen(text.data());
-  consumed = length;
-  if (length > 0 && text[length - 1] == '\n') {
-    --length;
+  if (const void *end = std::memchr(text.data(), '\n', text.size())) {
+    length = static_cast<std::size_t>(static_cast<const char *>(end) - text.data());
+    consumed = length + 1;
     return true;
   }
+  // fgets ends what it read with a NUL, which no filler follows.
+  std::size_t end = text.size();
+  while (end > 0 && text[end - 1] == filler)
+    --end;
+  length = end > 0 ? end - 1 : 0;
+  consumed = length;
   for (int c = std::fgetc(file); c != EOF && c != '\n'; c = std::fgetc(file))
     ++consumed;
+  consumed += std::feof(file) != 0 ? 0 : 1;
   return true;
 }
 
@@ -339,28 +373,45 @@ Fault fit_segments(const Linked &linked, std::span<const Input> data, std::int64
   return {};
 }
 
-bool place_segment(std::FILE *file, const Linked &linked, std::int64_t segment, unsigned char *to) {
+// Places one record's bytes of the second reading, byte by byte where it
+// wraps; false if one falls elsewhere than the first reading found.
+bool place_record(const Run &run, const Record &record, std::int64_t segment, unsigned char *to,
+                  Segment &found) {
+  for (int i = 0; i < record.length; ++i) {
+    const std::int64_t address = address_of(run, record, i);
+    std::int64_t index = 0;
+    if (address >> 16 != segment || place_of(address, index) != nullptr)
+      return false;
+    to[index] = record.bytes[static_cast<std::size_t>(i)];
+    found.check = mixed(found.check, index, to[index]);
+    ++found.used;
+  }
+  return true;
+}
+
+int place_segment(std::FILE *file, const Linked &linked, std::int64_t segment, unsigned char *to) {
   (void)std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
   const auto first = std::lower_bound(
       linked.runs.begin(), linked.runs.end(), segment,
       [](const Run &run, std::int64_t s) { return static_cast<std::int64_t>(run.segment) < s; });
   std::array<char, longest_line + 2> text{};
+  Segment found{};
   for (auto run = first; run != linked.runs.end() && run->segment == segment; ++run) {
     if (std::fseek(file, static_cast<long>(run->offset), SEEK_SET) != 0)
-      return false;
+      return errno;
     for (std::uint32_t line = 0; line < run->lines; ++line) {
       std::size_t length = 0;
       std::size_t consumed = 0;
       Record record{};
-      if (!next_line(file, text, length, consumed) ||
-          parse({text.data(), length}, record) != nullptr || record.type != 0)
-        return false;
-      std::int64_t index = 0;
-      if (record.length > 0 &&
-          (address_of(*run, record, 0) >> 16 != segment || !placed_whole(*run, record, index)))
-        return false;
-      std::copy_n(record.bytes.begin(), record.length, to + index);
+      if (!next_line(file, text, length, consumed))
+        return std::ferror(file) != 0 ? errno : -1;
+      // The bases of the run may stand in it again.
+      if (parse({text.data(), length}, record) != nullptr ||
+          (record.type != 0 && record.type != 2 && record.type != 4) ||
+          (record.type == 0 && !place_record(*run, record, segment, to, found)))
+        return -1;
     }
   }
-  return true;
+  const Segment &read = linked.segments[static_cast<std::size_t>(segment)];
+  return found.used == read.used && found.check == read.check ? 0 : -1;
 }

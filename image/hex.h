@@ -36,8 +36,9 @@ struct Run {
 
 // What a program's records fill, segment by segment.
 struct Segment {
-  std::int32_t used;  // bytes placed in it
-  std::int32_t first; // the lowest of them, counted from the start of its window
+  std::int32_t used;   // bytes placed in it
+  std::int32_t first;  // the lowest of them, counted from the start of its window
+  std::uint32_t check; // a hash of their places and values, in the order of the file
 };
 
 struct Linked {
@@ -62,6 +63,7 @@ Fault fit_segments(const Linked &linked, std::span<const Input> data, std::int64
                    std::int64_t data_banks);
 
 // Places the bytes of a segment's records in its bank at to, counted from
-// the start of the bank's window, reading them from file; false if they are
-// no longer the records that were read.
-bool place_segment(std::FILE *file, const Linked &linked, std::int64_t segment, unsigned char *to);
+// the start of the bank's window, reading them from file: 0 if they are the
+// records that were read, -1 if they are not, or the error number of a seek
+// or a read that failed.
+int place_segment(std::FILE *file, const Linked &linked, std::int64_t segment, unsigned char *to);

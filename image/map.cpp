@@ -208,8 +208,13 @@ void write_summary(const Plan &plan, std::span<const Input> data) {
          static_cast<long long>(plan.image_banks), plan.image_banks == 1 ? "" : "s",
          static_cast<long long>(plan.padding_banks), linked,
          static_cast<long long>(plan.data_banks));
-  // Data can take the padding's banks before the image must double.
-  report("- free banks in the image: %lld\n", static_cast<long long>(plan.padding_banks));
+  // Data can take the padding's banks right before its own before the image
+  // must double: up to a linked bank, if one stands among them.
+  std::int64_t free = 0;
+  for (std::int64_t bank = plan.image_banks - 2 - plan.data_banks;
+       bank >= 0 && plan.banks[static_cast<std::size_t>(bank)].fill == Fill::padding; --bank)
+    ++free;
+  report("- free banks in the image: %lld\n", static_cast<long long>(free));
   const std::int64_t to_limit = megacart_limit - plan.image_banks;
   report("- banks %s the 1MB of a MegaCart: %lld\n", to_limit < 0 ? "over" : "under",
          static_cast<long long>(to_limit < 0 ? -to_limit : to_limit));

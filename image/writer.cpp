@@ -170,12 +170,11 @@ Fault fill_linked(Writer &writer, std::int64_t bank) {
   unsigned char *to = slot(writer, bank);
   patterned[index_of(writer, bank)] = false;
   std::fill(to, to + bank_size, 0);
-  if (opened.info.size != program.size || !place_segment(opened.file, *writer.linked, segment, to))
-    writer.changed = true;
-  const int code = std::ferror(opened.file) != 0 ? errno : 0;
+  const int placed = place_segment(opened.file, *writer.linked, segment, to);
   (void)std::fclose(opened.file);
-  if (code != 0)
-    return {.what = What::read_program, .path = program.path, .code = code};
+  if (placed > 0)
+    return {.what = What::read_program, .path = program.path, .code = placed};
+  writer.changed = writer.changed || placed != 0 || opened.info.size != program.size;
   if (segment != 0) {
     progress("Opened linked bank of program file '%s'\n", program.path);
     report_at("starting", {address_of(bank), page_of(*writer.plan, bank)});

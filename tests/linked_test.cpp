@@ -188,6 +188,45 @@ const Row rows[] = {
      "does not begin with AA 55 or 55 AA",
      {{0x8000, "no header"}},
      8},
+    // Records of no bytes, the same base twice, a NUL after a record, an
+    // extended segment whose offsets wrap at 64K: bytes where they say.
+    {"records_of_no_bytes_and_the_same_base_again",
+     record(4, 0, std::string("\0\1", 2)) + record(0, 0xC000, "ab") + record(0, 0x1234, "") +
+         record(4, 0, std::string("\0\1", 2)) + record(0, 0xC002, "cd") +
+         hex_file({{0x8000, start}}),
+     {"--min-banks", "8"},
+     {},
+     0,
+     "",
+     "",
+     {{0x8000, start}, {0x1C000, "abcd"}},
+     8},
+    {"a_nul_after_a_record_is_no_record",
+     record(4, 0, std::string("\0\1", 2)) + record(0, 0xC000, "ab").insert(13, 1, '\0') +
+         "garbage\n" + hex_file({{0x8000, start}}),
+     {},
+     {},
+     17,
+     "Failed to read Intel HEX line 2 of program file, code 22\n",
+     "no Intel HEX record"},
+    {"extended_segment_base_at_64k",
+     record(2, 0, std::string("\x10\x00", 2)) + record(0, 0xC000, "wrapped") +
+         hex_file({{0x8000, start}}),
+     {"--min-banks", "8"},
+     {},
+     0,
+     "",
+     "",
+     {{0x8000, start}, {0x1C000, "wrapped"}},
+     8},
+    {"extended_segment_offsets_that_wrap_into_another_segment",
+     record(2, 0, std::string("\x1F\xEF", 2)) + record(0, 0xFFF8, "0123456789abcdef") +
+         hex_file({{0x8000, start}}),
+     {},
+     {},
+     17,
+     "Failed to read Intel HEX line 2 of program file, code 22\n",
+     "two segments"},
     // Every placement a banked build gets wrong, refused with its address.
     {"table_into_the_strobes",
      hex_file({{0x8000, start}, {0x3FEF8, std::string(16, 'x')}}),
