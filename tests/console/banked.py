@@ -4,7 +4,8 @@ image by romweld and run in openMSX; and the placement mistakes such a link
 makes, each of which romweld must refuse.
 
 The game (tests/console/banked/) is built with Debian's sdcc for the Z80: its
-own crt0 with the cartridge header at 0x8000, constant tables in BANK1,
+own crt0 with the cartridge header at 0x8000 and its set_bank, those of the
+README's example (examples/sdcc/), constant tables in BANK1,
 BANK2 and BANK5 (--constseg), a __banked function under #pragma bank 3
 (area _CODE_3), and code with its table in BANK4 (--codeseg), which main
 calls through set_bank. sdld puts a bank's window at 0xC000 of the segment
@@ -52,6 +53,8 @@ sys.path.insert(0, HERE)
 import run as console  # noqa: E402
 
 SOURCES = os.path.join(HERE, "banked")
+# The crt0 and set_bank are the README's example's, which this game shares.
+EXAMPLE = os.path.join(os.path.dirname(os.path.dirname(HERE)), "examples", "sdcc")
 BANK = console.BANK
 PIECE = console.PIECE
 REFUSED = 17
@@ -277,6 +280,8 @@ def compile_game(folder, game, pages):
     pages: the data files' pages for main3.rel, the game that reads them."""
     for name in os.listdir(SOURCES):
         shutil.copy(os.path.join(SOURCES, name), folder)
+    for name in ("crt0.s", "bank.s"):
+        shutil.copy(os.path.join(EXAMPLE, name), folder)
     game.write(folder)
     for name in ("crt0", "bank", "past5b"):
         console.run(["sdasz80", "-o", name + ".rel", name + ".s"], folder)
