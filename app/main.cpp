@@ -71,9 +71,8 @@ Failure find_files(const Options &options, Input &program, std::span<Input> data
           options.plan ? name_planned(outfile, program.path) : check_outfile(options.force);
       failed(failure))
     return failure;
-  // A planning run does not size the program; a linked one fits its bank.
-  if (const Failure failure =
-          refuse(records != nullptr ? Finding{} : check_program(program), options.strict, outfile);
+  // A planning run does not size the program.
+  if (const Failure failure = refuse(check_program(program, records), options.strict, outfile);
       failed(failure))
     return failure;
   if (const Failure failure = find_outputs(options, {options.plan ? nullptr : &program, data});
@@ -92,8 +91,7 @@ Failure write_image(const Options &options, const Plan &plan, const Inputs &inpu
     return failure_of(fault, outfile);
   if (const Fault fault = read_program_bank(writer); failed(fault))
     return failure_of(fault, outfile);
-  if (const Failure failure =
-          tell(records != nullptr ? Finding{} : check_program(program), options.strict, outfile);
+  if (const Failure failure = tell(check_program(program, records), options.strict, outfile);
       failed(failure))
     return failure;
   if (const Fault fault = write_program_bank(writer); failed(fault))

@@ -157,8 +157,8 @@ std::array<Finding, 2> check_plan(const Plan &plan) {
   return found;
 }
 
-Finding check_program(const Input &program) {
-  if (program.size <= program_bank_capacity)
+Finding check_program(const Input &program, const Linked *linked) {
+  if (linked != nullptr || program.size <= program_bank_capacity)
     return {};
   return {.what = Found::program_too_large, .path = program.path, .bytes = program.size};
 }

@@ -110,4 +110,5 @@ void report_padding(const Plan &plan);
 std::array<Finding, 2> check_plan(const Plan &plan);
 
 // A program larger than its bank, whose bytes past it never reach the image.
-Finding check_program(const Input &program);
+// A linked program's records cannot be: they are refused past 0xBFFF.
+Finding check_program(const Input &program, const Linked *linked);

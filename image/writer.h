@@ -23,7 +23,7 @@ struct Writer {
   std::int64_t staged;  // the first bank not yet written
   std::FILE *in;        // the input being read
   std::int64_t left;    // what is left of its size
-  bool changed;         // an input no longer has the size it was sized at
+  bool changed;         // an input is no longer what the sizing pass found
   bool cartridge;       // the program bank begins with the cartridge header
 };
 
